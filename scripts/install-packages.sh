@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tests and the demo need; installs nothing
+# that is already there, so running it again is cheap.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  unixodbc unixodbc-dev tdsodbc freetds-bin
+  libsqlite3-dev sqlite3
+  fonts-liberation fontconfig
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+else
+  sudo=""
+fi
+echo "Installing: ${missing[*]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
