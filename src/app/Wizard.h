@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+
+#include <QIcon>
+#include <QString>
+
+#include "app/Globals.h"
+#include "app/Services.h"
+
+namespace velloxa {
+
+class Form1;
+class Form2;
+class Form3;
+class Form4;
+
+// Owns the four windows of the wizard. Each is created on first access and afterwards only
+// shown and hidden, so its contents survive Back and Next. A window's constructor builds its
+// controls; the wizard runs its public Form_Load() right after storing it, so a load that
+// reaches the other windows (the Login window's automatic Next) finds this one in place.
+// Each window's closeEvent calls endProgram().
+class Wizard {
+public:
+    explicit Wizard(Services& services);
+    ~Wizard();
+    Wizard(const Wizard&) = delete;
+    Wizard& operator=(const Wizard&) = delete;
+
+    // Creates the Login window (its load runs the start-up sequence) and shows it, unless the
+    // start-up moved on to the Table chooser by itself.
+    void start();
+
+    Form1& form1();
+    Form2& form2();
+    Form3& form3();
+    Form4& form4();
+
+    Services& services();
+    Globals& globals();
+
+    // Set once by the Login window's load; empty before.
+    QString applicationTitle() const;
+    void setApplicationTitle(const QString& title);
+
+    // The icon every window shows.
+    QIcon applicationIcon() const;
+
+    // Closing any window calls this. From here on programEnding() is true: a running export
+    // sees it in its progress callback and cancels; then every window is hidden and
+    // Services::endProgram runs. Calling it again does nothing.
+    void endProgram();
+    bool programEnding() const;
+
+private:
+    Services& services_;
+    Globals globals_;
+    QString applicationTitle_;
+    bool programEnding_ = false;
+    std::unique_ptr<Form1> form1_;
+    std::unique_ptr<Form2> form2_;
+    std::unique_ptr<Form3> form3_;
+    std::unique_ptr<Form4> form4_;
+};
+
+} // namespace velloxa
