@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QCheckBox;
+class QCloseEvent;
+class QGroupBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace velloxa {
+
+class PointerConvention;
+class Wizard;
+
+// The Export window: output file, separator, header option; "Finish" runs the export,
+// after which the same button reads "Exit" and ends the program.
+// The constructor builds the controls and runs Form_Load once.
+class Form4 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form4(Wizard& wizard, QWidget* parent = nullptr);
+    ~Form4() override;
+
+    // True while "Finish" is writing a file.
+    bool isRunning() const;
+    // Asks a running export to stop at its next progress report (the output file is
+    // only written at the end, so an existing one stays untouched). Nothing when idle.
+    void cancelRun();
+
+    QGroupBox* Frame1 = nullptr;
+    QLineEdit* Text1 = nullptr;         // output file name
+    QPushButton* PushButton3 = nullptr; // "..."
+    QGroupBox* Frame2 = nullptr;
+    QLineEdit* Text2 = nullptr;         // field separator
+    QGroupBox* Frame3 = nullptr;
+    QCheckBox* Check6 = nullptr;        // header line
+    QPushButton* PushButton2 = nullptr; // "< Back"
+    QPushButton* PushButton4 = nullptr; // "Finish" / "Exit"
+    QProgressBar* ProgressBar1 = nullptr;
+
+    PointerConvention& pointer();
+
+public slots:
+    void Form_Load();
+    void PushButton3_Click();
+    void PushButton2_Click();
+    void PushButton4_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void setRunControlsEnabled(bool enabled);
+
+    Wizard& wizard_;
+    PointerConvention* pointer_ = nullptr;
+    QString dialogFileName_; // the save dialog remembers its last pick between openings
+    bool running_ = false;
+    bool cancelRequested_ = false;
+};
+
+} // namespace velloxa
