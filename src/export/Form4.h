@@ -17,18 +17,14 @@ class Wizard;
 
 // The Export window: output file, separator, header option; "Finish" runs the export,
 // after which the same button reads "Exit" and ends the program.
-// The constructor builds the controls and runs Form_Load once.
+// The constructor builds the controls; the wizard runs Form_Load once, right after.
+// Closing the window mid-run ends the program: the run sees Wizard::programEnding() at its
+// next progress report and stops before the output file is touched.
 class Form4 : public QWidget {
     Q_OBJECT
 public:
     explicit Form4(Wizard& wizard, QWidget* parent = nullptr);
     ~Form4() override;
-
-    // True while "Finish" is writing a file.
-    bool isRunning() const;
-    // Asks a running export to stop at its next progress report (the output file is
-    // only written at the end, so an existing one stays untouched). Nothing when idle.
-    void cancelRun();
 
     QGroupBox* Frame1 = nullptr;
     QLineEdit* Text1 = nullptr;         // output file name
@@ -59,8 +55,6 @@ private:
     Wizard& wizard_;
     PointerConvention* pointer_ = nullptr;
     QString dialogFileName_; // the save dialog remembers its last pick between openings
-    bool running_ = false;
-    bool cancelRequested_ = false;
 };
 
 } // namespace velloxa

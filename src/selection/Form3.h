@@ -19,7 +19,7 @@ namespace odbc { class Connection; }
 
 // The Field chooser: a preview of the chosen table and two lists (available, selected)
 // from which the user builds the ordered column list of the export.
-// The constructor builds the controls and runs Form_Load once.
+// The constructor builds the controls; the wizard runs Form_Load once, right after.
 class Form3 : public QWidget {
     Q_OBJECT
 public:
