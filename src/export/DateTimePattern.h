@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QChar>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+namespace velloxa {
+
+// A locale's date or time format, compiled once so that a million values cost no format
+// parsing. Knows the fields of QLocale formats (d dd ddd dddd M MM MMM MMMM yy yyyy
+// h hh H HH m mm s ss AP ap A a, quoted literals); "yy" is widened to four digits (a
+// two-digit year loses data), seconds are added to a time form that lacks them, and the
+// time-zone field is dropped (the server's values carry no zone).
+class DateTimePattern {
+public:
+    static DateTimePattern shortDate(const QLocale& locale);
+    static DateTimePattern timeWithSeconds(const QLocale& locale);
+
+    // `nanoseconds` non-zero adds the fraction after the seconds, trailing zeros dropped.
+    void append(int year, int month, int day, int hour, int minute, int second,
+                quint32 nanoseconds, QString& out) const;
+
+private:
+    enum class Field { Literal, Day, Day2, DayName, DayNameLong, Month, Month2, MonthName,
+                       MonthNameLong, Year, Hour12, Hour12_2, Hour24, Hour24_2, Minute,
+                       Minute2, Second, Second2, AmPm };
+    struct Token { Field field; QString literal; };
+
+    DateTimePattern(const QLocale& locale, const QString& format);
+
+    QList<Token> tokens_;
+    QChar decimalPoint_;
+    QString am_, pm_;
+    QStringList monthNames_, monthNamesLong_, dayNames_, dayNamesLong_;
+};
+
+} // namespace velloxa

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace velloxa {
+
+struct ExportRequest {
+    QString connectionString;
+    QString schema;       // empty: the table is named unqualified
+    QString table;
+    QStringList columns;  // plain names in output order; empty = all, in table order
+    QString separator;
+    bool header = true;
+    QString fileName;
+};
+
+} // namespace velloxa

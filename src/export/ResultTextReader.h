@@ -1,0 +1,47 @@
+#pragma once
+
+#include "connection/odbc/Statement.h"
+#include "export/ValueText.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace velloxa {
+
+// Reads an executed statement row by row and gives each value as text (ValueText.h).
+// Rows arrive in blocks of bound column-wise buffers; a result with a long ((max), text,
+// image, xml) column is read one row per fetch, its values in chunks by SQLGetData.
+// Memory stays within the buffers of one block whatever the row count.
+class ResultTextReader {
+public:
+    // rowsPerFetch 0: as many rows as fit in a few MiB, at most 1024.
+    ResultTextReader(odbc::Statement& statement, const ValueTextFormat& format,
+                     SQLULEN rowsPerFetch = 0);
+    ~ResultTextReader();
+
+    const QStringList& columnNames() const { return names_; }
+    int columnCount() const { return int(names_.size()); }
+
+    // Advances to the next row; false at the end. Throws Failure (a lost connection).
+    bool next();
+    // Appends the text of the current row's value in `column`; NULL appends nothing.
+    void appendValue(int column, QString& out);
+
+private:
+    struct Column;
+
+    odbc::Statement& statement_;
+    const ValueTextFormat& format_;
+    QStringList names_;
+    std::vector<std::unique_ptr<Column>> columns_;
+    bool unbound_ = false;
+    SQLULEN rowsInBlock_ = 0;
+    SQLULEN row_ = 0;
+    bool started_ = false;
+};
+
+} // namespace velloxa

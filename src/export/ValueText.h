@@ -1,0 +1,59 @@
+#pragma once
+
+#include "export/DateTimePattern.h"
+
+#include <QByteArrayView>
+#include <QChar>
+#include <QLocale>
+#include <QString>
+
+#include <sql.h>
+#include <sqlext.h>
+
+namespace velloxa {
+
+// The text of one value, as the export writes it and the preview shows it, under the
+// regional settings of `locale` (the export uses QLocale::system(): LANG / LC_ALL decide).
+// NULL is the empty string (the caller appends nothing). Everything else:
+// - character data (char, varchar, nchar, nvarchar, text, xml): as stored; fixed-length
+//   text keeps its blanks;
+// - whole numbers (tinyint .. bigint): plain digits, leading '-', no grouping;
+// - decimal, numeric, money: the exact digits the server sent, without trailing fraction
+//   zeros and without a lone decimal separator (3.50 -> "3.5", 12.00 -> "12", 0.25 -> "0.25"),
+//   the regional decimal separator, no grouping;
+// - float, real: the shortest text that reads back as the same number (0.1 -> "0.1",
+//   1e+20 -> "1e+20"), the regional decimal separator;
+// - bit: "True" / "False" in every language;
+// - date: the regional short date form with a 4-digit year (en_US "1/2/2024",
+//   de_DE "02.01.2024");
+// - datetime, datetime2, smalldatetime: the date form, and when the time is not midnight a
+//   blank and the regional time form with seconds (en_US "1/2/2024 3:04:05 PM"); a
+//   non-zero fraction of a second follows the seconds after the regional decimal
+//   separator, without trailing zeros ("3:04:05.25 PM");
+// - time: the regional time form as above, always (midnight too);
+// - uniqueidentifier: 8-4-4-4-12 upper-case hex, as the server prints it;
+// - binary, varbinary, image: "0x" and two upper-case hex digits per byte ("0x" alone
+//   when empty), as the server prints it;
+// - any other type (datetimeoffset, sql_variant, ...): the driver's own text for it.
+class ValueTextFormat {
+public:
+    explicit ValueTextFormat(const QLocale& locale);
+
+    void appendInteger(qint64 value, QString& out) const;
+    void appendDecimal(QByteArrayView driverText, QString& out) const; // "-12.50" as sent
+    void appendDouble(double value, QString& out) const;
+    void appendReal(float value, QString& out) const;
+    void appendBit(bool value, QString& out) const;
+    void appendDate(const SQL_DATE_STRUCT& value, QString& out) const;
+    void appendTimestamp(const SQL_TIMESTAMP_STRUCT& value, QString& out) const;
+    void appendTime(int hour, int minute, int second, quint32 nanoseconds, QString& out) const;
+    void appendGuid(const SQLGUID& value, QString& out) const;
+    void appendBinary(QByteArrayView bytes, QString& out) const;
+
+private:
+    QChar decimalPoint_;
+    DateTimePattern date_;
+    DateTimePattern time_;
+};
+
+} // namespace velloxa
