@@ -51,6 +51,7 @@ protected:
 private:
     void buildControls();
     void setRunControlsEnabled(bool enabled);
+    void showRowsWritten(qint64 rows);
 
     Wizard& wizard_;
     PointerConvention* pointer_ = nullptr;

@@ -7,13 +7,13 @@ class QFrame;
 class QLabel;
 class QListWidget;
 class QPushButton;
-class QStandardItemModel;
 class QTableView;
 
 namespace velloxa {
 
 class ErrorTrap;
 class PointerConvention;
+class PreviewGridModel;
 class Wizard;
 namespace odbc { class Connection; }
 
@@ -67,9 +67,11 @@ protected:
 
 private:
     void buildControls();
+    void pruneAvailable();
+    void styleGrid();
 
     Wizard& wizard_;
-    QStandardItemModel* previewModel_ = nullptr;
+    PreviewGridModel* previewModel_ = nullptr;
     PointerConvention* pointer_ = nullptr;
 };
 
