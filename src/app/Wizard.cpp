@@ -1,0 +1,70 @@
+#include "app/Wizard.h"
+
+#include "app/ApplicationIcon.h"
+#include "connection/Form1.h"
+#include "export/Form4.h"
+#include "selection/Form2.h"
+#include "selection/Form3.h"
+
+namespace velloxa {
+
+namespace {
+
+// Creates the window on first use; the load runs once the window is stored, so a load that
+// reaches other windows (and through them this one) finds it in place.
+template <typename Form>
+Form& loaded(std::unique_ptr<Form>& slot, Wizard& wizard)
+{
+    if (!slot) {
+        slot = std::make_unique<Form>(wizard);
+        slot->Form_Load();
+    }
+    return *slot;
+}
+
+} // namespace
+
+Wizard::Wizard(Services& services) : services_(services) {}
+
+Wizard::~Wizard() = default;
+
+void Wizard::start()
+{
+    Form1& login = form1();
+    const bool movedOn = form2_ && form2_->isVisible();
+    if (!movedOn)
+        login.show();
+}
+
+Form1& Wizard::form1() { return loaded(form1_, *this); }
+Form2& Wizard::form2() { return loaded(form2_, *this); }
+Form3& Wizard::form3() { return loaded(form3_, *this); }
+Form4& Wizard::form4() { return loaded(form4_, *this); }
+
+Services& Wizard::services() { return services_; }
+Globals& Wizard::globals() { return globals_; }
+
+QString Wizard::applicationTitle() const { return applicationTitle_; }
+void Wizard::setApplicationTitle(const QString& title) { applicationTitle_ = title; }
+
+QIcon Wizard::applicationIcon() const
+{
+    static const QIcon icon = ApplicationIcon();
+    return icon;
+}
+
+void Wizard::endProgram()
+{
+    if (programEnding_)
+        return;
+    programEnding_ = true;
+    if (form1_) form1_->hide();
+    if (form2_) form2_->hide();
+    if (form3_) form3_->hide();
+    if (form4_) form4_->hide();
+    services_.endProgram();
+}
+
+bool Wizard::programEnding() const { return programEnding_; }
+
+} // namespace velloxa

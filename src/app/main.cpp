@@ -1,0 +1,26 @@
+#include <QApplication>
+
+#include "app/Services.h"
+#include "app/Wizard.h"
+#include "errors/QtMessageService.h"
+#include "settings/SettingsStore.h"
+#include "shell/DesktopFileOpener.h"
+#include "shell/QtFileDialogService.h"
+
+int main(int argc, char* argv[])
+{
+    using namespace velloxa;
+    QApplication application(argc, argv);
+    // The program ends through Wizard::endProgram, whichever window is closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QtMessageService messages;
+    QtFileDialogService fileDialogs;
+    DesktopFileOpener fileOpener;
+    SettingsStore settings;
+    Services services{messages, fileDialogs, fileOpener, settings, [] { QCoreApplication::exit(0); }};
+
+    Wizard wizard(services);
+    wizard.start();
+    return QApplication::exec();
+}
