@@ -21,8 +21,6 @@ public:
     void write(const QByteArray& bytes);
     void commit();
 
-    QString temporaryFileName() const { return temporary_.fileName(); }
-
 private:
     void discard();
 

@@ -1,0 +1,67 @@
+#include "connection/MSSQL.h"
+
+#include "connection/ConnectionString.h"
+#include "connection/odbc/Connection.h"
+#include "connection/odbc/Diagnostics.h"
+#include "connection/odbc/Statement.h"
+#include "connection/odbc/WideText.h"
+
+namespace velloxa {
+
+bool CanConnect(const LoginValues& values)
+{
+    try {
+        odbc::Connection connection;
+        connection.open(BuildConnectionString(values));
+        connection.close();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+namespace {
+
+// The catalogue columns of SQLTables, 1-based as ODBC numbers them.
+constexpr SQLUSMALLINT SchemaColumn = 2, NameColumn = 3, TypeColumn = 4;
+
+QString TextColumn(odbc::Statement& statement, SQLUSMALLINT column)
+{
+    QString text;
+    SQLWCHAR part[256];
+    for (;;) {
+        SQLLEN length = 0;
+        const bool more = statement.getData(column - 1, SQL_C_WCHAR, part, sizeof part, &length);
+        if (length == SQL_NULL_DATA)
+            return {};
+        const qsizetype units = more ? qsizetype(std::size(part)) - 1 : qsizetype(length) / 2;
+        text += odbc::FromWide(part, units);
+        if (!more)
+            return text;
+    }
+}
+
+} // namespace
+
+void ListTables(const LoginValues& values, TableList& list, const std::function<void()>& yield)
+{
+    odbc::Connection connection;
+    connection.open(BuildConnectionString(values));
+    odbc::Statement catalogue(connection);
+    odbc::Check(SQLTablesW(catalogue.handle(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+                SQL_HANDLE_STMT, catalogue.handle(), "SQLTables");
+    list.clear();
+    while (catalogue.fetch() > 0) {
+        const QString type = TextColumn(catalogue, TypeColumn);
+        if (type != QLatin1String("TABLE") && type != QLatin1String("VIEW"))
+            continue;
+        yield();
+        const QString name = TextColumn(catalogue, NameColumn);
+        if (!name.toUpper().contains(QLatin1String("SYS")))
+            list.append({TextColumn(catalogue, SchemaColumn), name});
+    }
+    catalogue.close();
+    connection.close();
+}
+
+} // namespace velloxa

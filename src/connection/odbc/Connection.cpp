@@ -1,0 +1,104 @@
+#include "connection/odbc/Connection.h"
+
+#include "connection/odbc/ConnectionStringGrammar.h"
+#include "connection/odbc/Diagnostics.h"
+#include "connection/odbc/DriverConnectionString.h"
+#include "connection/odbc/WideText.h"
+#include "errors/Failure.h"
+
+#include <sqlext.h>
+
+namespace velloxa::odbc {
+
+namespace {
+
+QString DriverName(const QString& connectionString)
+{
+    for (const ConnectionAttribute& attribute : ParseConnectionString(connectionString))
+        if (attribute.key.trimmed().compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0)
+            return attribute.value;
+    return {};
+}
+
+} // namespace
+
+Connection::Connection()
+{
+    SQLRETURN result = SQLAllocHandle(SQL_HANDLE_DBC, environment_.handle(), &handle_);
+    Check(result, SQL_HANDLE_ENV, environment_.handle(), "SQLAllocHandle(SQL_HANDLE_DBC)");
+    result = SQLSetConnectAttrW(handle_, SQL_ATTR_ACCESS_MODE,
+                                reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+    Check(result, SQL_HANDLE_DBC, handle_, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
+}
+
+Connection::~Connection()
+{
+    if (open_)
+        SQLDisconnect(handle_); // nothing to report from a destructor
+    SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+}
+
+void Connection::setReadWrite()
+{
+    SQLRETURN result = SQLSetConnectAttrW(handle_, SQL_ATTR_ACCESS_MODE,
+                                          reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_WRITE), 0);
+    Check(result, SQL_HANDLE_DBC, handle_, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
+}
+
+void Connection::open(const QString& connectionString)
+{
+    const QString driverString = DriverIsFreeTds(environment_.handle(), DriverName(connectionString))
+        ? AdaptConnectionStringForFreeTds(connectionString)
+        : connectionString;
+    std::vector<SQLWCHAR> text = ToWide(driverString);
+    SQLWCHAR completed[1024];
+    SQLSMALLINT completedLength = 0;
+    SQLRETURN result = SQLDriverConnectW(handle_, nullptr, text.data(), SQL_NTS, completed,
+                                         SQLSMALLINT(std::size(completed)), &completedLength,
+                                         SQL_DRIVER_NOPROMPT);
+    Check(result, SQL_HANDLE_DBC, handle_, "SQLDriverConnect");
+    open_ = true;
+}
+
+void Connection::close()
+{
+    if (!open_)
+        return;
+    open_ = false;
+    Check(SQLDisconnect(handle_), SQL_HANDLE_DBC, handle_, "SQLDisconnect");
+}
+
+bool DriverIsFreeTds(SQLHENV environment, const QString& driverName)
+{
+#ifdef _WIN32
+    // There "SQL Server" is the system's own driver, which knows the default port.
+    Q_UNUSED(environment);
+    Q_UNUSED(driverName);
+    return false;
+#else
+    if (driverName.isEmpty())
+        return false;
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    SQLWCHAR description[512];
+    SQLWCHAR attributes[4096];
+    SQLSMALLINT descriptionLength = 0, attributesLength = 0;
+    while (SQL_SUCCEEDED(SQLDriversW(environment, direction, description,
+                                     SQLSMALLINT(std::size(description)), &descriptionLength,
+                                     attributes, SQLSMALLINT(std::size(attributes)),
+                                     &attributesLength))) {
+        direction = SQL_FETCH_NEXT;
+        if (FromWide(description, descriptionLength).compare(driverName, Qt::CaseInsensitive) != 0)
+            continue;
+        // Attributes are "key=value" texts, each ended by a NUL, the list by another NUL.
+        const QString list = FromWide(attributes, attributesLength);
+        for (const QString& attribute : list.split(QChar(0), Qt::SkipEmptyParts))
+            if (attribute.startsWith(QLatin1String("Driver="), Qt::CaseInsensitive)
+                && attribute.contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive))
+                return true;
+        return false;
+    }
+    return false;
+#endif
+}
+
+} // namespace velloxa::odbc

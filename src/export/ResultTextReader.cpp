@@ -1,0 +1,207 @@
+#include "export/ResultTextReader.h"
+
+#include "errors/Failure.h"
+
+#include <vector>
+
+namespace velloxa {
+
+namespace {
+
+enum class Kind { Text, Integer, Decimal, Double, Real, Bit, Date, Timestamp, Time, Guid, Binary };
+
+// Columns wider than this are read in chunks instead of being bound.
+constexpr SQLULEN LongerThanBound = 8000;
+// The bound buffers of one block stay within this, however wide a row is.
+constexpr SQLLEN BlockBudget = 4 << 20;
+constexpr SQLULEN MostRowsPerFetch = 1024;
+constexpr SQLLEN ChunkSize = 64 << 10;
+// SQL Server's time(n), which the ODBC headers of the driver manager do not name.
+constexpr SQLSMALLINT SqlServerTime = -154;
+
+} // namespace
+
+struct ResultTextReader::Column {
+    QString name;
+    Kind kind = Kind::Text;
+    SQLSMALLINT cType = SQL_C_WCHAR;
+    SQLLEN elementSize = 0;
+    bool isLong = false;
+    std::vector<qint64> storage; // 8-byte aligned for the ODBC structs
+    std::vector<SQLLEN> indicators;
+
+    char* element(SQLULEN row) { return reinterpret_cast<char*>(storage.data()) + row * SQLULEN(elementSize); }
+};
+
+ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFormat& format,
+                                   SQLULEN rowsPerFetch)
+    : statement_(statement), format_(format)
+{
+    const int count = statement.columnCount();
+    SQLLEN rowBytes = 0;
+    for (int i = 0; i < count; ++i) {
+        const odbc::ColumnDescription description = statement.describe(i);
+        auto column = std::make_unique<Column>();
+        column->name = description.name;
+        const SQLULEN size = description.size;
+        switch (description.type) {
+        case SQL_CHAR: case SQL_VARCHAR: case SQL_WCHAR: case SQL_WVARCHAR:
+            column->elementSize = SQLLEN(size + 1) * SQLLEN(sizeof(SQLWCHAR));
+            column->isLong = size == 0 || size > LongerThanBound;
+            break;
+        case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT:
+            column->kind = Kind::Integer; column->cType = SQL_C_SBIGINT; column->elementSize = sizeof(SQLBIGINT);
+            break;
+        case SQL_DECIMAL: case SQL_NUMERIC:
+            column->kind = Kind::Decimal; column->cType = SQL_C_CHAR; column->elementSize = SQLLEN(size) + 4;
+            break;
+        case SQL_FLOAT: case SQL_DOUBLE:
+            column->kind = Kind::Double; column->cType = SQL_C_DOUBLE; column->elementSize = sizeof(double);
+            break;
+        case SQL_REAL:
+            column->kind = Kind::Real; column->cType = SQL_C_FLOAT; column->elementSize = sizeof(float);
+            break;
+        case SQL_BIT:
+            column->kind = Kind::Bit; column->cType = SQL_C_BIT; column->elementSize = 1;
+            break;
+        case SQL_TYPE_DATE:
+            column->kind = Kind::Date; column->cType = SQL_C_TYPE_DATE; column->elementSize = sizeof(SQL_DATE_STRUCT);
+            break;
+        case SQL_TYPE_TIMESTAMP:
+            column->kind = Kind::Timestamp; column->cType = SQL_C_TYPE_TIMESTAMP; column->elementSize = sizeof(SQL_TIMESTAMP_STRUCT);
+            break;
+        case SqlServerTime:
+            column->kind = Kind::Time; column->cType = SQL_C_CHAR; column->elementSize = 32;
+            break;
+        case SQL_GUID:
+            column->kind = Kind::Guid; column->cType = SQL_C_GUID; column->elementSize = sizeof(SQLGUID);
+            break;
+        case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY:
+            column->kind = Kind::Binary; column->cType = SQL_C_BINARY; column->elementSize = SQLLEN(size);
+            column->isLong = description.type == SQL_LONGVARBINARY || size == 0 || size > LongerThanBound;
+            break;
+        default:
+            // Long text, xml and whatever else: the driver's text, in chunks.
+            column->isLong = true;
+            break;
+        }
+        if (column->isLong)
+            column->elementSize = ChunkSize;
+        unbound_ = unbound_ || column->isLong;
+        rowBytes += column->elementSize + SQLLEN(sizeof(SQLLEN));
+        names_ << column->name;
+        columns_.push_back(std::move(column));
+    }
+
+    SQLULEN rows = 1;
+    if (!unbound_)
+        rows = rowsPerFetch ? rowsPerFetch
+                            : qBound<SQLULEN>(1, SQLULEN(BlockBudget / qMax<SQLLEN>(rowBytes, 1)), MostRowsPerFetch);
+    for (int i = 0; i < count; ++i) {
+        Column& column = *columns_[size_t(i)];
+        const SQLLEN bytes = column.elementSize * SQLLEN(rows);
+        column.storage.resize(size_t(bytes + 7) / 8 + 1);
+        column.indicators.resize(rows);
+        if (!unbound_)
+            statement.bind(i, column.cType, column.element(0), column.elementSize, column.indicators.data());
+    }
+    if (!unbound_)
+        statement.setRowArraySize(rows);
+}
+
+ResultTextReader::~ResultTextReader() = default;
+
+bool ResultTextReader::next()
+{
+    if (started_ && row_ + 1 < rowsInBlock_) {
+        ++row_;
+        return true;
+    }
+    if (started_ && rowsInBlock_ == 0)
+        return false;
+    started_ = true;
+    row_ = 0;
+    rowsInBlock_ = statement_.fetch();
+    return rowsInBlock_ > 0;
+}
+
+void ResultTextReader::appendValue(int index, QString& out)
+{
+    Column& column = *columns_[size_t(index)];
+    const char* element = column.element(row_);
+    SQLLEN indicator = column.indicators[row_];
+    if (unbound_) {
+        element = column.element(0);
+        if (column.isLong) {
+            // Chunks until the value is complete; text chunks end in a NUL the next one overwrites.
+            const bool text = column.kind == Kind::Text;
+            const SQLLEN room = column.elementSize;
+            QByteArray bytes;
+            bool more = true;
+            while (more) {
+                more = statement_.getData(index, column.cType, column.element(0), room, &indicator);
+                if (indicator == SQL_NULL_DATA)
+                    return;
+                const SQLLEN part = more ? room - (text ? SQLLEN(sizeof(SQLWCHAR)) : 0) : indicator;
+                if (text)
+                    out.append(QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(part) / 2));
+                else
+                    bytes.append(element, qsizetype(part));
+            }
+            if (!text)
+                format_.appendBinary(bytes, out);
+            return;
+        }
+        statement_.getData(index, column.cType, column.element(0), column.elementSize, &indicator);
+    }
+    if (indicator == SQL_NULL_DATA)
+        return;
+
+    switch (column.kind) {
+    case Kind::Text:
+        if (indicator > column.elementSize - SQLLEN(sizeof(SQLWCHAR)))
+            throw Failure(QStringLiteral("A value of column %1 is longer than the column's size.").arg(column.name));
+        out.append(QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(indicator) / 2));
+        break;
+    case Kind::Integer:
+        format_.appendInteger(*reinterpret_cast<const SQLBIGINT*>(element), out);
+        break;
+    case Kind::Decimal:
+        format_.appendDecimal(QByteArrayView(element, qMin<SQLLEN>(indicator, column.elementSize - 1)), out);
+        break;
+    case Kind::Double:
+        format_.appendDouble(*reinterpret_cast<const double*>(element), out);
+        break;
+    case Kind::Real:
+        format_.appendReal(*reinterpret_cast<const float*>(element), out);
+        break;
+    case Kind::Bit:
+        format_.appendBit(*element != 0, out);
+        break;
+    case Kind::Date:
+        format_.appendDate(*reinterpret_cast<const SQL_DATE_STRUCT*>(element), out);
+        break;
+    case Kind::Timestamp:
+        format_.appendTimestamp(*reinterpret_cast<const SQL_TIMESTAMP_STRUCT*>(element), out);
+        break;
+    case Kind::Time: {
+        // The driver's form: "hh:mm:ss" with an optional ".fffffff".
+        const QByteArray text(element, qsizetype(qMin<SQLLEN>(indicator, column.elementSize - 1)));
+        const QList<QByteArray> parts = text.split(':');
+        if (parts.size() != 3)
+            throw Failure(QStringLiteral("Unexpected time value \"%1\" in column %2.").arg(QString::fromLatin1(text), column.name));
+        const QList<QByteArray> seconds = parts[2].split('.');
+        const quint32 nanoseconds = seconds.size() > 1 ? seconds[1].leftJustified(9, '0', true).toUInt() : 0;
+        format_.appendTime(parts[0].toInt(), parts[1].toInt(), seconds[0].toInt(), nanoseconds, out);
+        break;
+    }
+    case Kind::Guid:
+        format_.appendGuid(*reinterpret_cast<const SQLGUID*>(element), out);
+        break;
+    case Kind::Binary:
+        format_.appendBinary(QByteArrayView(element, qsizetype(qMin(indicator, column.elementSize))), out);
+        break;
+    }
+}
+
+} // namespace velloxa
