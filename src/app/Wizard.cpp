@@ -1,10 +1,10 @@
 #include "app/Wizard.h"
 
-#include "app/ApplicationIcon.h"
 #include "connection/Form1.h"
 #include "export/Form4.h"
 #include "selection/Form2.h"
 #include "selection/Form3.h"
+#include "shell/ShellServices.h"
 
 namespace velloxa {
 
@@ -49,7 +49,8 @@ void Wizard::setApplicationTitle(const QString& title) { applicationTitle_ = tit
 
 QIcon Wizard::applicationIcon() const
 {
-    static const QIcon icon = ApplicationIcon();
+    // A missing file leaves the platform's default icon; the program runs all the same.
+    static const QIcon icon(ApplicationFolder() + QStringLiteral("/velloxa.png"));
     return icon;
 }
 

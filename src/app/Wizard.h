@@ -43,7 +43,7 @@ public:
     QString applicationTitle() const;
     void setApplicationTitle(const QString& title);
 
-    // The icon every window shows.
+    // The icon every window shows: velloxa.png beside the executable.
     QIcon applicationIcon() const;
 
     // Closing any window calls this. From here on programEnding() is true: a running export

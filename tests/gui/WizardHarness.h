@@ -1,0 +1,52 @@
+#pragma once
+
+#include "RecordingFileOpener.h"
+#include "FakeFileDialogService.h"
+#include "../core/RecordingMessageService.h"
+
+#include "app/Services.h"
+#include "app/Wizard.h"
+#include "settings/SettingsStore.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace velloxa::testing {
+
+// One program run with fake services and a settings store on a temporary ini file. The
+// store outlives restart(), so a second run sees what the first one saved.
+class WizardHarness {
+public:
+    WizardHarness() : settings(std::make_unique<SettingsStore>(folder.filePath(QStringLiteral("Orvanta.ini")))) {}
+
+    // Saves a value before the run starts, as an earlier run would have.
+    void save(const QString& key, const QString& value) { settings->write(key, value); }
+
+    // Starts the program: the Login window's load runs the start-up sequence.
+    Wizard& start()
+    {
+        wizard.reset();
+        services = std::make_unique<Services>(Services{messages, fileDialogs, fileOpener, *settings,
+                                                       [this] { ++endProgramCalls; }});
+        wizard = std::make_unique<Wizard>(*services);
+        wizard->start();
+        return *wizard;
+    }
+
+    // The store as a fresh reader sees it on disk.
+    QString stored(const QString& key, const QString& absent = QStringLiteral("<absent>")) const
+    {
+        return SettingsStore(settings->fileName()).read(key, absent);
+    }
+
+    QTemporaryDir folder;
+    RecordingMessageService messages;
+    FakeFileDialogService fileDialogs;
+    RecordingFileOpener fileOpener;
+    std::unique_ptr<SettingsStore> settings;
+    int endProgramCalls = 0;
+    std::unique_ptr<Services> services;
+    std::unique_ptr<Wizard> wizard;
+};
+
+} // namespace velloxa::testing
