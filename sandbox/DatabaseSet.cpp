@@ -1,0 +1,123 @@
+#include "DatabaseSet.h"
+
+#include "Text.h"
+#include "TsqlTranslator.h"
+
+#include <fstream>
+#include <sqlite3.h>
+#include <sstream>
+#include <stdexcept>
+
+namespace velloxa::sandbox {
+namespace {
+
+// Listed by the catalogue so that clients see what a SQL Server database shows besides user objects.
+const CatalogueObject kSystemTables[] = {
+    {"sys", "syscolumns", "SYSTEM TABLE"},
+    {"sys", "sysindexes", "SYSTEM TABLE"},
+    {"sys", "sysobjects", "SYSTEM TABLE"},
+    {"sys", "sysusers", "SYSTEM TABLE"},
+};
+
+bool endsWith(std::string_view s, std::string_view suffix)
+{
+    return s.size() >= suffix.size() && toLower(s.substr(s.size() - suffix.size())) == suffix;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read '" + path + "'");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string lastError(sqlite3* db)
+{
+    return db ? sqlite3_errmsg(db) : "out of memory";
+}
+
+} // namespace
+
+Database::Database(std::string name, std::string location, bool inMemory)
+    : name_(std::move(name)), location_(std::move(location)), inMemory_(inMemory)
+{
+    if (inMemory_) {
+        const std::string script = readFile(location_);
+        location_ = "file:/velloxa-sandbox-" + std::to_string(reinterpret_cast<uintptr_t>(this)) + "?vfs=memdb";
+        if (sqlite3_open_v2(location_.c_str(), &keeper_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr) != SQLITE_OK)
+            throw std::runtime_error("database " + name_ + ": " + lastError(keeper_));
+        char* error = nullptr;
+        if (sqlite3_exec(keeper_, script.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+            const std::string message = error ? error : "script failed";
+            sqlite3_free(error);
+            throw std::runtime_error("database " + name_ + ": " + message);
+        }
+    }
+    loadCatalogue();
+}
+
+Database::~Database()
+{
+    sqlite3_close(keeper_);
+}
+
+sqlite3* Database::openReader() const
+{
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | (inMemory_ ? SQLITE_OPEN_URI : 0);
+    if (sqlite3_open_v2(location_.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        const std::string message = lastError(db);
+        sqlite3_close(db);
+        throw std::runtime_error("database " + name_ + ": " + message);
+    }
+    // A double-quoted name that matches no column must be an error, not a string.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    return db;
+}
+
+void Database::loadCatalogue()
+{
+    sqlite3* db = openReader();
+    sqlite3_stmt* query = nullptr;
+    const char* sql = "SELECT type, name FROM sqlite_schema WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
+    if (sqlite3_prepare_v2(db, sql, -1, &query, nullptr) != SQLITE_OK) {
+        const std::string message = lastError(db);
+        sqlite3_close(db);
+        throw std::runtime_error("database " + name_ + ": " + message);
+    }
+    schemas_ = {"dbo", "sys"};
+    while (sqlite3_step(query) == SQLITE_ROW) {
+        const std::string type = reinterpret_cast<const char*>(sqlite3_column_text(query, 0));
+        auto [owner, object] = splitSchema(reinterpret_cast<const char*>(sqlite3_column_text(query, 1)));
+        schemas_.insert(toLower(owner));
+        objects_.push_back({owner, object, type == "view" ? "VIEW" : "TABLE"});
+    }
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    objects_.insert(objects_.end(), std::begin(kSystemTables), std::end(kSystemTables));
+}
+
+DatabaseSet::DatabaseSet(const std::vector<DatabaseSource>& sources)
+{
+    for (const DatabaseSource& source : sources) {
+        if (find(source.name)) throw std::runtime_error("database " + source.name + " given twice");
+        databases_.push_back(std::make_unique<Database>(source.name, source.file, endsWith(source.file, ".sql")));
+    }
+}
+
+const Database* DatabaseSet::find(std::string_view name) const
+{
+    for (const auto& db : databases_)
+        if (equalsIgnoreCase(db->name(), name)) return db.get();
+    return nullptr;
+}
+
+const Database* DatabaseSet::first() const
+{
+    return databases_.empty() ? nullptr : databases_.front().get();
+}
+
+} // namespace velloxa::sandbox

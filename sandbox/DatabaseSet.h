@@ -1,0 +1,62 @@
+// The databases the server offers. A *.sql source is run once at start into an in-memory
+// database that every session then reads through its own connection; any other source is an
+// SQLite file opened read-only.
+#pragma once
+
+#include "Options.h"
+
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace velloxa::sandbox {
+
+struct CatalogueObject {
+    std::string owner;
+    std::string name;
+    std::string type; // "TABLE", "VIEW" or "SYSTEM TABLE"
+};
+
+class Database {
+public:
+    Database(std::string name, std::string location, bool inMemory);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const std::string& name() const { return name_; }
+    const std::vector<CatalogueObject>& objects() const { return objects_; }
+    // Lower-case schema names that hold objects, plus dbo and sys.
+    const std::set<std::string>& schemas() const { return schemas_; }
+
+    // A new read-only connection for one session; throws std::runtime_error.
+    sqlite3* openReader() const;
+
+private:
+    void loadCatalogue();
+
+    std::string name_;
+    std::string location_;
+    bool inMemory_;
+    sqlite3* keeper_ = nullptr; // keeps an in-memory database alive
+    std::vector<CatalogueObject> objects_;
+    std::set<std::string> schemas_;
+};
+
+class DatabaseSet {
+public:
+    // Builds or opens every source; throws std::runtime_error naming the failing one.
+    explicit DatabaseSet(const std::vector<DatabaseSource>& sources);
+
+    const Database* find(std::string_view name) const; // case-insensitive
+    const Database* first() const;
+
+private:
+    std::vector<std::unique_ptr<Database>> databases_;
+};
+
+} // namespace velloxa::sandbox

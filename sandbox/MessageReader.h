@@ -1,0 +1,51 @@
+// Reassembles client messages from TDS packets, with limits so that a broken or hostile client
+// cannot make the server wait forever on half a packet or grow memory without bound.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace velloxa::sandbox {
+
+struct Message {
+    uint8_t type = 0;
+    std::vector<uint8_t> payload;
+};
+
+namespace packet_type {
+constexpr uint8_t SqlBatch = 0x01;
+constexpr uint8_t Rpc = 0x03;
+constexpr uint8_t Reply = 0x04;
+constexpr uint8_t Attention = 0x06;
+constexpr uint8_t Login7 = 0x10;
+constexpr uint8_t Prelogin = 0x12;
+} // namespace packet_type
+
+class MessageReader {
+public:
+    static constexpr size_t kMaxMessageSize = 16 * 1024 * 1024;
+    static constexpr int kPartialInputTimeoutMs = 30'000;
+
+    explicit MessageReader(int socket);
+
+    // Blocks until a whole message is in. Throws ConnectionLost when the client goes away and
+    // ProtocolError on malformed framing or a stalled message.
+    void read(Message& message);
+
+    // Without blocking: has the client sent an ATTENTION? Consumes the attention packet.
+    bool attentionArrived();
+
+    // Waits up to timeoutMs for an ATTENTION; returns true if one came.
+    bool waitForAttention(int timeoutMs);
+
+private:
+    bool fill(size_t needed, int firstByteTimeoutMs);
+    bool receiveSome(int timeoutMs);
+
+    int socket_;
+    std::vector<uint8_t> input_;
+    size_t consumed_ = 0;
+};
+
+} // namespace velloxa::sandbox

@@ -1,0 +1,69 @@
+// One client connection from PRELOGIN to close: login, then SQL batches, RPCs and ATTENTIONs.
+#pragma once
+
+#include "DatabaseSet.h"
+#include "MessageReader.h"
+#include "Options.h"
+#include "PacketWriter.h"
+#include "Tokens.h"
+#include "TsqlTranslator.h"
+#include "ValueEncoder.h"
+
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace velloxa::sandbox {
+
+struct LoginRequest;
+struct RpcRequest;
+
+class Session {
+public:
+    Session(int socket, const DatabaseSet& databases, const Options& options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Serves the client until it leaves or misbehaves; never throws.
+    void run();
+
+private:
+    enum class Outcome { Done, Failed, Cancelled };
+
+    bool logIn(const LoginRequest& login);
+    void refuseLogin(const std::vector<ServerMessage>& errors);
+    void switchDatabase(const Database& database, const std::u16string& previous);
+
+    void answerBatch(const Message& message);
+    void answerRpc(const Message& message);
+    void answerCatalogue(const RpcRequest& request);
+    void answerPreparedExecution(const RpcRequest& request);
+    void answerUnknownProcedure(const RpcRequest& request);
+
+    Outcome runStatement(const Statement& statement, uint8_t doneToken, uint16_t more);
+    Outcome runQuery(const Statement& statement, uint8_t doneToken, uint16_t more);
+    Outcome fail(const ServerMessage& error, uint8_t doneToken);
+    void writeRow(sqlite3_stmt* row);
+    void changeSetting(const std::string& words);
+
+    // Waits out --answer-delay-ms; true when the client cancelled meanwhile (already answered).
+    bool cancelledWhileDelaying();
+    void acknowledgeAttention();
+
+    int socket_;
+    const DatabaseSet& databases_;
+    const Options& options_;
+    MessageReader reader_;
+    PacketWriter writer_;
+    ValueEncoder encoder_;
+    const Database* database_ = nullptr;
+    sqlite3* db_ = nullptr;
+    bool formatOnly_ = false;
+    std::vector<ResultColumn> columns_;
+    std::vector<uint8_t> nullBitmap_;
+};
+
+} // namespace velloxa::sandbox

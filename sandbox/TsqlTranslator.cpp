@@ -1,0 +1,327 @@
+#include "TsqlTranslator.h"
+
+#include "Text.h"
+
+#include <optional>
+
+namespace velloxa::sandbox {
+namespace {
+
+enum class Kind { Word, QuotedName, String, Number, Symbol, Variable };
+
+struct Token {
+    Kind kind;
+    std::string value; // names and strings unescaped; otherwise the text itself
+    std::string space; // whitespace and comments in front of it
+    bool national = false;
+};
+
+bool isWordStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '#' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool isWordChar(char c)
+{
+    return isWordStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '@';
+}
+
+[[noreturn]] void syntaxError(std::string_view near)
+{
+    throw TranslationError({102, 1, 15, "Incorrect syntax near '" + std::string(near) + "'."});
+}
+
+// Reads a delimited run that ends at `close`, where a doubled `close` stands for itself.
+std::string delimited(std::string_view s, size_t& i, char close)
+{
+    const size_t start = i;
+    std::string value;
+    for (++i; i < s.size(); ++i) {
+        if (s[i] == close) {
+            if (i + 1 < s.size() && s[i + 1] == close) {
+                value += close;
+                ++i;
+                continue;
+            }
+            ++i;
+            return value;
+        }
+        value += s[i];
+    }
+    throw TranslationError({105, 1, 15, "Unclosed quotation mark after the character string '" + std::string(s.substr(start + 1)) + "'."});
+}
+
+std::vector<Token> tokenize(std::string_view s)
+{
+    std::vector<Token> tokens;
+    std::string space;
+    size_t i = 0;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            space += c;
+            ++i;
+        } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
+            while (i < s.size() && s[i] != '\n') ++i;
+            space += ' ';
+        } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+            const size_t end = s.find("*/", i + 2);
+            i = end == std::string_view::npos ? s.size() : end + 2;
+            space += ' ';
+        } else {
+            Token t{Kind::Symbol, std::string(1, c), std::move(space)};
+            space.clear();
+            if (c == '[') {
+                t.kind = Kind::QuotedName;
+                t.value = delimited(s, i, ']');
+            } else if (c == '"') {
+                t.kind = Kind::QuotedName;
+                t.value = delimited(s, i, '"');
+            } else if (c == '\'') {
+                t.kind = Kind::String;
+                t.value = delimited(s, i, '\'');
+            } else if ((c == 'N' || c == 'n') && i + 1 < s.size() && s[i + 1] == '\'') {
+                ++i;
+                t.kind = Kind::String;
+                t.national = true;
+                t.value = delimited(s, i, '\'');
+            } else if ((c >= '0' && c <= '9') || (c == '.' && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '9')) {
+                const size_t start = i;
+                while (i < s.size() && ((s[i] >= '0' && s[i] <= '9') || s[i] == '.')) ++i;
+                if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+                    ++i;
+                    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+                    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+                }
+                t.kind = Kind::Number;
+                t.value = std::string(s.substr(start, i - start));
+            } else if (isWordStart(c) || c == '@') {
+                const size_t start = i;
+                ++i;
+                while (i < s.size() && isWordChar(s[i])) ++i;
+                t.kind = c == '@' ? Kind::Variable : Kind::Word;
+                t.value = std::string(s.substr(start, i - start));
+            } else {
+                ++i;
+            }
+            tokens.push_back(std::move(t));
+        }
+    }
+    return tokens;
+}
+
+bool isWord(const Token& t, std::string_view word)
+{
+    return t.kind == Kind::Word && equalsIgnoreCase(t.value, word);
+}
+
+bool isSymbol(const Token& t, char c)
+{
+    return t.kind == Kind::Symbol && t.value.size() == 1 && t.value[0] == c;
+}
+
+bool isName(const Token& t)
+{
+    return t.kind == Kind::Word || t.kind == Kind::QuotedName;
+}
+
+// Batches separate statements with ';' or simply start the next one ("SET FMTONLY ON select ...").
+std::vector<std::vector<Token>> splitStatements(std::vector<Token> tokens)
+{
+    std::vector<std::vector<Token>> statements(1);
+    int depth = 0;
+    for (Token& t : tokens) {
+        std::vector<Token>& current = statements.back();
+        if (isSymbol(t, '(')) ++depth;
+        if (isSymbol(t, ')')) --depth;
+        if (depth == 0 && isSymbol(t, ';')) {
+            if (!current.empty()) statements.emplace_back();
+            continue;
+        }
+        if (depth == 0 && !current.empty()) {
+            const bool sessionStatement = isWord(current.front(), "set") || isWord(current.front(), "use");
+            const bool startsNext = ((isWord(t, "set") || isWord(t, "use")) && !isWord(current.front(), "update")) ||
+                                    (isWord(t, "select") && sessionStatement);
+            if (startsNext) statements.emplace_back();
+        }
+        statements.back().push_back(std::move(t));
+    }
+    if (statements.back().empty()) statements.pop_back();
+    return statements;
+}
+
+class QueryRenderer {
+public:
+    QueryRenderer(const std::vector<Token>& tokens, const std::set<std::string>& schemas, Statement& out)
+        : t_(tokens), schemas_(schemas), out_(out) {}
+
+    void render()
+    {
+        std::optional<std::string> limit;
+        for (size_t i = 0; i < t_.size();) {
+            if (i == afterSelectPrefix() && i < t_.size() && isWord(t_[i], "top")) {
+                i = readTop(i, limit);
+                continue;
+            }
+            if (isName(t_[i])) {
+                i = renderName(i);
+                continue;
+            }
+            const Token& t = t_[i++];
+            sql() += t.space;
+            if (t.kind == Kind::String) {
+                sql() += '\'';
+                sql() += escapeString(t.value);
+                sql() += '\'';
+            } else {
+                sql() += t.value;
+            }
+        }
+        if (limit) sql() += " LIMIT " + *limit;
+    }
+
+private:
+    std::string& sql() { return out_.sql; }
+
+    static std::string escapeString(const std::string& value)
+    {
+        std::string escaped;
+        for (char c : value) {
+            escaped += c;
+            if (c == '\'') escaped += '\'';
+        }
+        return escaped;
+    }
+
+    // Index of the token where TOP may stand: after SELECT [ALL | DISTINCT].
+    size_t afterSelectPrefix() const
+    {
+        if (t_.empty() || !isWord(t_[0], "select")) return size_t(-1);
+        return t_.size() > 1 && (isWord(t_[1], "distinct") || isWord(t_[1], "all")) ? 2 : 1;
+    }
+
+    size_t readTop(size_t i, std::optional<std::string>& limit)
+    {
+        size_t j = i + 1;
+        const bool parenthesised = j < t_.size() && isSymbol(t_[j], '(');
+        if (parenthesised) ++j;
+        if (j >= t_.size() || t_[j].kind != Kind::Number) syntaxError(j < t_.size() ? t_[j].value : t_[i].value);
+        limit = t_[j++].value;
+        if (parenthesised) {
+            if (j >= t_.size() || !isSymbol(t_[j], ')')) syntaxError(j < t_.size() ? t_[j].value : t_[j - 1].value);
+            ++j;
+        }
+        if (j < t_.size() && isWord(t_[j], "percent")) syntaxError("PERCENT");
+        sql() += t_[i].space;
+        return j;
+    }
+
+    // A name, possibly multi-part: [db].[schema].[table], schema.table, db..table, alias.column.
+    size_t renderName(size_t i)
+    {
+        std::vector<std::string> parts{t_[i].value};
+        std::string written = t_[i].value;
+        const std::string& space = t_[i].space;
+        size_t j = i + 1;
+        bool star = false;
+        while (j < t_.size() && isSymbol(t_[j], '.') && t_[j].space.empty()) {
+            ++j;
+            if (j < t_.size() && isSymbol(t_[j], '.')) {
+                parts.emplace_back();
+                written += ".";
+            } else if (j < t_.size() && isName(t_[j]) && t_[j].space.empty()) {
+                parts.push_back(t_[j].value);
+                written += "." + t_[j].value;
+                ++j;
+            } else if (j < t_.size() && isSymbol(t_[j], '*')) {
+                star = true;
+                ++j;
+                break;
+            } else {
+                syntaxError(".");
+            }
+        }
+        sql() += space;
+        if (!star) {
+            if (const auto table = tableOf(parts)) {
+                sql() += quoteIdentifier(*table);
+                out_.objectNames[toLower(*table)] = written;
+                return j;
+            }
+        }
+        for (size_t k = 0; k < parts.size(); ++k) {
+            if (k > 0) sql() += '.';
+            // A plain word may be a keyword or function name, which quoting would turn into a name.
+            sql() += parts.size() == 1 && t_[i].kind == Kind::Word ? parts[k] : quoteIdentifier(parts[k]);
+        }
+        if (star) sql() += ".*";
+        return j;
+    }
+
+    std::optional<std::string> tableOf(const std::vector<std::string>& parts) const
+    {
+        if (parts.size() < 2 || parts.size() > 4) return std::nullopt;
+        const std::string& schema = parts[parts.size() - 2];
+        if (parts.size() == 2 && !schemas_.count(toLower(schema))) return std::nullopt;
+        if (parts.size() >= 3 && !schema.empty() && !schemas_.count(toLower(schema))) return std::nullopt;
+        const std::string& name = parts.back();
+        if (schema.empty() || equalsIgnoreCase(schema, "dbo")) return name;
+        return schema + "." + name;
+    }
+
+    const std::vector<Token>& t_;
+    const std::set<std::string>& schemas_;
+    Statement& out_;
+};
+
+Statement translateStatement(const std::vector<Token>& tokens, const std::set<std::string>& schemas)
+{
+    Statement s;
+    s.lastToken = tokens.back().value;
+    const Token& first = tokens.front();
+    if (isWord(first, "set")) {
+        s.kind = Statement::Kind::Set;
+        for (size_t i = 1; i < tokens.size(); ++i) {
+            if (i > 1) s.argument += ' ';
+            s.argument += toLower(tokens[i].value);
+        }
+        return s;
+    }
+    if (isWord(first, "use")) {
+        if (tokens.size() != 2 || !isName(tokens[1])) syntaxError(tokens.size() > 1 ? tokens[1].value : first.value);
+        s.kind = Statement::Kind::Use;
+        s.argument = tokens[1].value;
+        return s;
+    }
+    s.kind = isWord(first, "select") || isWord(first, "with") ? Statement::Kind::Query : Statement::Kind::Other;
+    QueryRenderer(tokens, schemas, s).render();
+    return s;
+}
+
+} // namespace
+
+std::vector<Statement> translateBatch(std::string_view tsql, const std::set<std::string>& schemas)
+{
+    std::vector<Statement> statements;
+    for (const auto& tokens : splitStatements(tokenize(tsql))) statements.push_back(translateStatement(tokens, schemas));
+    return statements;
+}
+
+std::pair<std::string, std::string> splitSchema(const std::string& sqliteName)
+{
+    const auto dot = sqliteName.find('.');
+    if (dot == std::string::npos || dot == 0) return {"dbo", sqliteName};
+    return {sqliteName.substr(0, dot), sqliteName.substr(dot + 1)};
+}
+
+std::string quoteIdentifier(std::string_view name)
+{
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    return quoted + "\"";
+}
+
+} // namespace velloxa::sandbox

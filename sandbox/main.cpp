@@ -1,0 +1,29 @@
+// velloxa-sandbox: a small SQL Server stand-in for the demo, the integration tests and the
+// benchmarks. See README.md for the options.
+#include "Browser.h"
+#include "DatabaseSet.h"
+#include "Listener.h"
+#include "Options.h"
+
+#include <csignal>
+#include <iostream>
+#include <memory>
+
+int main(int argc, char** argv)
+{
+    using namespace velloxa::sandbox;
+    std::signal(SIGPIPE, SIG_IGN);
+    try {
+        const Options options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        if (options.accounts.empty()) std::cerr << "velloxa-sandbox: no --account given; every login will be refused" << std::endl;
+        const DatabaseSet databases(options.databases);
+        Listener listener(options.port);
+        std::unique_ptr<Browser> browser;
+        if (options.browser) browser = std::make_unique<Browser>(listener.port());
+        std::cout << "velloxa-sandbox listening on port " << listener.port() << std::endl;
+        listener.serve(databases, options);
+    } catch (const std::exception& e) {
+        std::cerr << "velloxa-sandbox: " << e.what() << "\n" << kUsage;
+        return 2;
+    }
+}
