@@ -39,12 +39,11 @@ QString SettingsStore::read(const QString& key, const QString& defaultValue) con
 }
 
 void SettingsStore::write(const QString& key, const QString& value) {
-    // Made owner-only before the write as well: the file is saved through a replacement
-    // that takes over the permissions of the file it replaces.
+    // Before the write: Qt saves through a replacement file that takes over the permissions
+    // of the file it replaces, so the password is never on disk readable by others.
     makeOwnerOnly();
     settings_->setValue(sectionKey(key), value.isNull() ? QStringLiteral("") : value);
     settings_->sync();
-    makeOwnerOnly();
 }
 
 void SettingsStore::makeOwnerOnly() const {
