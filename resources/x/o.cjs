@@ -7,9 +7,14 @@
     color: #1f2933;
 }
 
+/* Labels and check boxes take the surface they sit on (not "transparent": the check box
+   draws its box outline from its background). */
 QLabel, QCheckBox, QRadioButton {
-    background-color: transparent;
+    background-color: #f4f6f9;
     color: #1f2933;
+}
+QGroupBox QLabel, QGroupBox QCheckBox, QGroupBox QRadioButton {
+    background-color: #fbfcfd;
 }
 
 /* Frames: a light card with a quiet border and the title on its edge. */
