@@ -1,0 +1,106 @@
+// The text of each kind of value under different regional settings, and the 8-bit
+// encoding of the output file.
+
+#include "export/AnsiText.h"
+#include "export/ValueText.h"
+
+#include <QtTest>
+
+using namespace velloxa;
+
+namespace {
+
+template <typename Append>
+QString Text(const QLocale& locale, Append append)
+{
+    const ValueTextFormat format(locale);
+    QString out;
+    append(format, out);
+    return out;
+}
+
+const QLocale English(QStringLiteral("en_US"));
+const QLocale German(QStringLiteral("de_DE"));
+const QLocale Japanese(QStringLiteral("ja_JP"));
+
+} // namespace
+
+class ValueTextTest : public QObject {
+    Q_OBJECT
+private slots:
+    void numbers();
+    void datesAndTimes();
+    void otherKinds();
+    void windows1252();
+};
+
+void ValueTextTest::numbers()
+{
+    const auto decimal = [](const QLocale& locale, const char* sent) {
+        return Text(locale, [&](const ValueTextFormat& f, QString& out) { f.appendDecimal(QByteArrayView(sent), out); });
+    };
+    QCOMPARE(decimal(English, "3.50"), QStringLiteral("3.5"));
+    QCOMPARE(decimal(English, "12.00"), QStringLiteral("12"));
+    QCOMPARE(decimal(English, "-.25"), QStringLiteral("-0.25"));
+    QCOMPARE(decimal(English, ".0000"), QStringLiteral("0"));
+    QCOMPARE(decimal(English, "1234567890123.4500"), QStringLiteral("1234567890123.45"));
+    QCOMPARE(decimal(English, "120"), QStringLiteral("120")); // no point: zeros stay
+    QCOMPARE(decimal(German, "3.50"), QStringLiteral("3,5"));
+
+    QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendInteger(-9223372036854775807LL - 1, o); }),
+             QStringLiteral("-9223372036854775808"));
+    QCOMPARE(Text(German, [](auto& f, QString& o) { f.appendInteger(1234567, o); }), QStringLiteral("1234567"));
+    QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendDouble(0.1, o); }), QStringLiteral("0.1"));
+    QCOMPARE(Text(German, [](auto& f, QString& o) { f.appendDouble(-2.5, o); }), QStringLiteral("-2,5"));
+    QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendDouble(1e20, o); }), QStringLiteral("1e+20"));
+    QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendDouble(1234567.0, o); }), QStringLiteral("1234567"));
+    QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendReal(0.1f, o); }), QStringLiteral("0.1"));
+}
+
+void ValueTextTest::datesAndTimes()
+{
+    const SQL_TIMESTAMP_STRUCT afternoon{2024, 1, 2, 15, 4, 5, 0};
+    const SQL_TIMESTAMP_STRUCT midnight{2024, 1, 2, 0, 0, 0, 0};
+    const SQL_TIMESTAMP_STRUCT fraction{2024, 1, 2, 15, 4, 5, 250000000};
+    const SQL_TIMESTAMP_STRUCT earlyYear{1, 12, 31, 9, 0, 0, 100};
+    const auto stamp = [](const QLocale& l, const SQL_TIMESTAMP_STRUCT& v) {
+        return Text(l, [&](auto& f, QString& o) { f.appendTimestamp(v, o); });
+    };
+    QCOMPARE(stamp(English, afternoon), QStringLiteral("1/2/2024 3:04:05 PM"));
+    QCOMPARE(stamp(English, midnight), QStringLiteral("1/2/2024"));
+    QCOMPARE(stamp(English, fraction), QStringLiteral("1/2/2024 3:04:05.25 PM"));
+    QCOMPARE(stamp(English, earlyYear), QStringLiteral("12/31/0001 9:00:00.0000001 AM"));
+    QCOMPARE(stamp(German, afternoon), QStringLiteral("02.01.2024 15:04:05"));
+    QCOMPARE(stamp(German, fraction), QStringLiteral("02.01.2024 15:04:05,25"));
+    QCOMPARE(stamp(QLocale::c(), afternoon), QStringLiteral("2 Jan 2024 15:04:05"));
+    QCOMPARE(stamp(Japanese, afternoon), QStringLiteral("2024/01/02 15時04分05秒"));
+
+    const SQL_DATE_STRUCT day{1999, 12, 31};
+    QCOMPARE(Text(English, [&](auto& f, QString& o) { f.appendDate(day, o); }), QStringLiteral("12/31/1999"));
+    QCOMPARE(Text(German, [&](auto& f, QString& o) { f.appendDate(day, o); }), QStringLiteral("31.12.1999"));
+
+    QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendTime(0, 0, 0, 0, o); }), QStringLiteral("12:00:00 AM"));
+    QCOMPARE(Text(German, [](auto& f, QString& o) { f.appendTime(8, 9, 10, 0, o); }), QStringLiteral("08:09:10"));
+}
+
+void ValueTextTest::otherKinds()
+{
+    QCOMPARE(Text(German, [](auto& f, QString& o) { f.appendBit(true, o); f.appendBit(false, o); }), QStringLiteral("TrueFalse"));
+    const SQLGUID guid{0x6F9619FF, 0x8B86, 0xD011, {0xB4, 0x2D, 0x00, 0xC0, 0x4F, 0xC9, 0x64, 0xFF}};
+    QCOMPARE(Text(English, [&](auto& f, QString& o) { f.appendGuid(guid, o); }), QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964FF"));
+    QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendBinary(QByteArrayView("\x00\xff\x10", 3), o); }), QStringLiteral("0x00FF10"));
+    QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendBinary(QByteArrayView(), o); }), QStringLiteral("0x"));
+}
+
+void ValueTextTest::windows1252()
+{
+    QByteArray out;
+    AppendAnsiText(u"A\u00e9\u00ff\u20ac\u2122\u0178\u017e \u4e2d \U0001F600 \u0081\u0080", out);
+    QCOMPARE(out, QByteArray("A\xe9\xff\x80\x99\x9f\x9e ? ? \x81?"));
+    out.clear();
+    AppendAnsiText(u"", out);
+    QVERIFY(out.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(ValueTextTest)
+#include "tst_value_text.moc"
