@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <optional>
 
-class QPushButton;
 
 namespace velloxa {
 
