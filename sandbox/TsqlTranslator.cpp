@@ -251,8 +251,10 @@ private:
         }
         for (size_t k = 0; k < parts.size(); ++k) {
             if (k > 0) sql() += '.';
-            // A plain word may be a keyword or function name, which quoting would turn into a name.
-            sql() += parts.size() == 1 && t_[i].kind == Kind::Word ? parts[k] : quoteIdentifier(parts[k]);
+            // A plain word may be a keyword or function name, which quoting would turn into a name;
+            // after AS it is an alias, which SQLite might take for one of its own keywords.
+            const bool keepWord = parts.size() == 1 && t_[i].kind == Kind::Word && !(i > 0 && isWord(t_[i - 1], "as"));
+            sql() += keepWord ? parts[k] : quoteIdentifier(parts[k]);
         }
         if (star) sql() += ".*";
         return j;

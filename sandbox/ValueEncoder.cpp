@@ -5,6 +5,7 @@
 #include "Text.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -227,7 +228,7 @@ void ValueEncoder::writeDecimal(PacketWriter& out, const ColumnType& c, sqlite3_
 void ValueEncoder::writeMoney(PacketWriter& out, const ColumnType& c, sqlite3_stmt* row, int index)
 {
     const auto n = scaledValue(row, index, 4, number_);
-    if (!n) return writeNull(out, c);
+    if (!n || n->magnitude > Magnitude(INT64_MAX)) return writeNull(out, c);
     const int64_t units = n->negative ? -int64_t(n->magnitude) : int64_t(n->magnitude);
     if (c.type == SqlType::SmallMoney) {
         out.u8(4);
