@@ -93,12 +93,18 @@ void readValue(ByteReader& in, RpcParameter& p)
     }
 }
 
-std::string normalisedProcedureName(std::string name)
+std::string withoutBrackets(std::string name)
+{
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
+    return name;
+}
+
+// "[Shop]..sp_tables" -> database "Shop", procedure "sp_tables".
+void setProcedureName(RpcRequest& request, const std::string& name)
 {
     const auto dot = name.rfind('.');
-    if (dot != std::string::npos) name = name.substr(dot + 1);
-    if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
-    return toLower(name);
+    request.procedure = toLower(withoutBrackets(dot == std::string::npos ? name : name.substr(dot + 1)));
+    if (dot != std::string::npos) request.database = withoutBrackets(name.substr(0, name.find('.')));
 }
 
 } // namespace
@@ -119,7 +125,7 @@ RpcRequest parseRpc(const std::vector<uint8_t>& payload)
     if (nameLength == 0xFFFF) {
         request.procedureId = in.u16();
     } else {
-        request.procedure = normalisedProcedureName(utf16leToUtf8(in.bytes(size_t(nameLength) * 2), size_t(nameLength) * 2));
+        setProcedureName(request, utf16leToUtf8(in.bytes(size_t(nameLength) * 2), size_t(nameLength) * 2));
     }
     in.u16(); // option flags
     while (!in.atEnd()) {

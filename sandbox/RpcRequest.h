@@ -19,6 +19,7 @@ struct RpcParameter {
 
 struct RpcRequest {
     std::string procedure; // lower case, without brackets or "[db].." prefix; empty when by number
+    std::string database;  // the "[db].." prefix, if any
     uint16_t procedureId = 0;
     std::vector<RpcParameter> parameters;
 

@@ -291,8 +291,15 @@ void Session::answerRpc(const Message& message)
 
 void Session::answerCatalogue(const RpcRequest& request)
 {
-    const auto rows = listTables(*database_, tableFilterFrom(request));
-    writeTablesResult(writer_, encoder_, *database_, rows);
+    // "[db]..sp_tables" runs in that database.
+    const Database* database = request.database.empty() ? database_ : databases_.find(request.database);
+    if (!database) {
+        fail({911, 1, 16, "Database '" + request.database + "' does not exist. Make sure that the name is entered correctly."},
+             done_token::DoneProc);
+        return;
+    }
+    const auto rows = listTables(*database, tableFilterFrom(request));
+    writeTablesResult(writer_, encoder_, *database, rows);
     writeDone(writer_, done_token::DoneInProc, done_status::More | done_status::Count, kSelectCommand, rows.size());
     writeReturnStatus(writer_, 0);
     writeDone(writer_, done_token::DoneProc, done_status::Final, 0, 0);

@@ -48,6 +48,7 @@ ServerMessage serverMessageFor(int sqliteCode, std::string_view m, const Stateme
         const auto end = m.rfind("\": syntax error");
         if (end != std::string_view::npos) return {102, 1, 15, "Incorrect syntax near '" + unquoted(m.substr(6, end - 6)) + "'."};
     }
+    if (startsWith(m, "unrecognized token: \"")) return {102, 1, 15, "Incorrect syntax near '" + unquoted(m.substr(20)) + "'."};
     if (m == "incomplete input") return {102, 1, 15, "Incorrect syntax near '" + statement.lastToken + "'."};
     if (sqliteCode == SQLITE_READONLY) return {3906, 1, 16, "Failed to update database because the database is read-only."};
     return {50000, 1, 16, std::string(m)};

@@ -104,6 +104,10 @@ Result OdbcClient::fetchAll(SQLHSTMT statement, SQLRETURN executed)
         result.columns.append(d);
     }
     for (;;) {
+        if (count == 0) { // a statement without a result set
+            result.ok = true;
+            break;
+        }
         const SQLRETURN rc = SQLFetch(statement);
         if (rc == SQL_NO_DATA) {
             result.ok = true;
