@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <optional>
 
-
 namespace velloxa {
 
 // The pointer setting of one window (shared by the window and its controls):
