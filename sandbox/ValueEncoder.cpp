@@ -77,6 +77,12 @@ std::optional<ScaledNumber> scaledValue(sqlite3_stmt* row, int index, int scale,
     case SQLITE_FLOAT: {
         const double v = sqlite3_column_double(row, index);
         if (!std::isfinite(v)) return std::nullopt;
+        // Exact enough while the scaled value fits a double's 53 bits; rounds half away from zero.
+        const double scaled = v * double(powerOfTen(scale));
+        if (std::fabs(scaled) < 9e15) {
+            const long long units = std::llround(scaled);
+            return ScaledNumber{units < 0, Magnitude(units < 0 ? -units : units)};
+        }
         scratch.resize(400);
         const int length = std::snprintf(scratch.data(), scratch.size(), "%.*f", scale, v);
         scratch.resize(size_t(std::max(length, 0)));

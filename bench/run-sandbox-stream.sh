@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the sandbox server and the streaming benchmark, serves bench/data/million.sql as
+# database "Bench" and streams its Million table once through the ODBC driver.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${VELLOXA_BUILD_DIR:-$root/build}"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)" --target velloxa-sandbox bench_sandbox_stream >/dev/null
+
+export ODBCSYSINI="$build/odbc"
+unset TDSPORT TDSHOST TDSVER TDSDUMP FREETDSCONF
+
+output="$(mktemp)"
+"$build/bin/velloxa-sandbox" --port 0 --database "Bench=$root/bench/data/million.sql" --account bench:bench >"$output" &
+server=$!
+trap 'kill "$server" 2>/dev/null; rm -f "$output"' EXIT
+for _ in $(seq 1 300); do
+  grep -q "listening on port" "$output" && break
+  kill -0 "$server" 2>/dev/null || { echo "velloxa-sandbox failed to start" >&2; exit 1; }
+  sleep 0.1
+done
+port="$(sed -n 's/^velloxa-sandbox listening on port //p' "$output")"
+[ -n "$port" ] || { echo "velloxa-sandbox did not report its port" >&2; exit 1; }
+
+"$build/bin/bench_sandbox_stream" "Driver={SQL Server};Server=127.0.0.1,$port;Database=Bench;Uid=bench;Pwd=bench;"
