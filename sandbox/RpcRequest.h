@@ -33,7 +33,7 @@ RpcRequest parseRpc(const std::vector<uint8_t>& payload);
 std::string parseSqlBatch(const std::vector<uint8_t>& payload);
 
 namespace procedure_id {
-constexpr uint16_t ExecuteSql = 10, Prepare = 11, Execute = 12, PrepExec = 13, Unprepare = 15;
+constexpr uint16_t ExecuteSql = 10, PrepExec = 13, Unprepare = 15;
 } // namespace procedure_id
 
 } // namespace velloxa::sandbox

@@ -13,8 +13,14 @@ int main(int argc, char** argv)
 {
     using namespace velloxa::sandbox;
     std::signal(SIGPIPE, SIG_IGN);
+    Options options;
     try {
-        const Options options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& e) {
+        std::cerr << "velloxa-sandbox: " << e.what() << "\n" << kUsage;
+        return 2;
+    }
+    try {
         if (options.accounts.empty()) std::cerr << "velloxa-sandbox: no --account given; every login will be refused" << std::endl;
         const DatabaseSet databases(options.databases);
         Listener listener(options.port);
@@ -23,7 +29,7 @@ int main(int argc, char** argv)
         std::cout << "velloxa-sandbox listening on port " << listener.port() << std::endl;
         listener.serve(databases, options);
     } catch (const std::exception& e) {
-        std::cerr << "velloxa-sandbox: " << e.what() << "\n" << kUsage;
-        return 2;
+        std::cerr << "velloxa-sandbox: " << e.what() << std::endl;
+        return 1;
     }
 }

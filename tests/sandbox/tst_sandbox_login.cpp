@@ -58,6 +58,16 @@ private slots:
         QCOMPARE(e.message, QString("[FreeTDS][SQL Server]Login failed for user '%1'.").arg(user));
     }
 
+    void servesAnSqliteFileDatabase()
+    {
+        SandboxServer server({"--database", "Things=" + testDataPath("sandbox/things.sqlite"), "--account", "u:p"});
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        OdbcClient client;
+        QVERIFY(client.connect(server.connectionString("Things", "u", "p")));
+        QCOMPARE(client.query("SELECT [Name] FROM [dbo].[Things]").rows, QList<QStringList>{{"from a file"}});
+        QVERIFY2(!client.query("DELETE FROM [Things]").ok, "databases are read-only");
+    }
+
     void refusesUnknownDatabase()
     {
         OdbcClient client;
