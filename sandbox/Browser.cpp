@@ -1,6 +1,7 @@
 #include "Browser.h"
 
-#include <arpa/inet.h>
+#include "LoopbackSocket.h"
+
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
@@ -16,41 +17,14 @@ namespace {
 constexpr int kBrowserPort = 1434;
 constexpr uint8_t kUnicastInstance = 0x04, kUnicastAll = 0x03, kBroadcast = 0x02, kResponse = 0x05;
 
-int bindUdp(int family)
-{
-    const int s = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (s < 0) return -1;
-    int rc;
-    if (family == AF_INET) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(kBrowserPort);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        rc = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    } else {
-        const int on = 1;
-        ::setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
-        sockaddr_in6 a{};
-        a.sin6_family = AF_INET6;
-        a.sin6_port = htons(kBrowserPort);
-        a.sin6_addr = in6addr_loopback;
-        rc = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    if (rc != 0) {
-        ::close(s);
-        return -1;
-    }
-    return s;
-}
-
 } // namespace
 
 Browser::Browser(int tcpPort) : tcpPort_(tcpPort)
 {
-    const int v4 = bindUdp(AF_INET);
+    const int v4 = bindLoopback(AF_INET, SOCK_DGRAM, kBrowserPort);
     if (v4 < 0) throw std::runtime_error(std::string("cannot bind UDP 127.0.0.1:1434 (another --browser server running?): ") + std::strerror(errno));
     sockets_.push_back(v4);
-    if (const int v6 = bindUdp(AF_INET6); v6 >= 0) sockets_.push_back(v6);
+    if (const int v6 = bindLoopback(AF_INET6, SOCK_DGRAM, kBrowserPort); v6 >= 0) sockets_.push_back(v6);
     thread_ = std::thread([this] { serve(); });
     thread_.detach();
 }

@@ -1,8 +1,8 @@
 #include "Listener.h"
 
+#include "LoopbackSocket.h"
 #include "Session.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -17,52 +17,26 @@
 namespace velloxa::sandbox {
 namespace {
 
-int bindLoopback(int family, int port)
+int listenOnLoopback(int family, int port)
 {
-    const int s = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (s < 0) return -1;
-    const int on = 1;
-    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    int rc;
-    if (family == AF_INET) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(uint16_t(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        rc = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    } else {
-        ::setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
-        sockaddr_in6 a{};
-        a.sin6_family = AF_INET6;
-        a.sin6_port = htons(uint16_t(port));
-        a.sin6_addr = in6addr_loopback;
-        rc = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    if (rc != 0 || ::listen(s, 64) != 0) {
+    const int s = bindLoopback(family, SOCK_STREAM, port);
+    if (s >= 0 && ::listen(s, 64) != 0) {
         ::close(s);
         return -1;
     }
     return s;
 }
 
-int boundPort(int s)
-{
-    sockaddr_in a{};
-    socklen_t length = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
-    return ntohs(a.sin_port);
-}
-
 } // namespace
 
 Listener::Listener(int port)
 {
-    const int v4 = bindLoopback(AF_INET, port);
+    const int v4 = listenOnLoopback(AF_INET, port);
     if (v4 < 0) throw std::runtime_error("cannot listen on 127.0.0.1 port " + std::to_string(port) + ": " + std::strerror(errno));
     sockets_.push_back(v4);
     port_ = boundPort(v4);
     // ::1 is a bonus: a machine without IPv6 loopback still serves 127.0.0.1.
-    if (const int v6 = bindLoopback(AF_INET6, port_); v6 >= 0) sockets_.push_back(v6);
+    if (const int v6 = listenOnLoopback(AF_INET6, port_); v6 >= 0) sockets_.push_back(v6);
 }
 
 Listener::~Listener()
