@@ -4,6 +4,11 @@
 #include <QDir>
 #include <QProcess>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
 namespace velloxa::test {
 namespace {
 const QByteArray kReadyLine = "velloxa-sandbox listening on port ";
@@ -15,6 +20,10 @@ SandboxServer::SandboxServer(const QStringList& arguments, quint16 port) : proce
 {
     // The server's own messages go straight to the test's output.
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_LINUX
+    // A test that crashes or is killed takes its server with it instead of leaving it running.
+    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     process_->start(sandboxExecutable(), QStringList(arguments) << QStringLiteral("--port") << QString::number(port));
     if (!process_->waitForStarted(kStartTimeoutMs)) {
         error_ = QStringLiteral("cannot start %1: %2").arg(sandboxExecutable(), process_->errorString());
