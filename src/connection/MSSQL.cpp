@@ -47,20 +47,23 @@ void ListTables(const LoginValues& values, TableList& list, const std::function<
 {
     odbc::Connection connection;
     connection.open(BuildConnectionString(values));
-    odbc::Statement catalogue(connection);
-    odbc::Check(SQLTablesW(catalogue.handle(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
-                SQL_HANDLE_STMT, catalogue.handle(), "SQLTables");
-    list.clear();
-    while (catalogue.fetch() > 0) {
-        const QString type = TextColumn(catalogue, TypeColumn);
-        if (type != QLatin1String("TABLE") && type != QLatin1String("VIEW"))
-            continue;
-        yield();
-        const QString name = TextColumn(catalogue, NameColumn);
-        if (!name.toUpper().contains(QLatin1String("SYS")))
-            list.append({TextColumn(catalogue, SchemaColumn), name});
+    {
+        // The statement goes before the connection closes: disconnecting frees it.
+        odbc::Statement catalogue(connection);
+        odbc::Check(SQLTablesW(catalogue.handle(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+                    SQL_HANDLE_STMT, catalogue.handle(), "SQLTables");
+        list.clear();
+        while (catalogue.fetch() > 0) {
+            const QString type = TextColumn(catalogue, TypeColumn);
+            if (type != QLatin1String("TABLE") && type != QLatin1String("VIEW"))
+                continue;
+            yield();
+            const QString name = TextColumn(catalogue, NameColumn);
+            if (!name.toUpper().contains(QLatin1String("SYS")))
+                list.append({TextColumn(catalogue, SchemaColumn), name});
+        }
+        catalogue.close();
     }
-    catalogue.close();
     connection.close();
 }
 

@@ -30,7 +30,7 @@ CREATE TABLE Many (Id int, Name varchar(20));
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000)
 INSERT INTO Many SELECT i, 'row' || i FROM n;
 
--- Catalogue: names holding "sys" in any case are not listed.
+-- Catalogue: names holding "sys" in any case are not listed (ANALYSIS holds no "SYS" and is).
 CREATE TABLE ANALYSIS (Id int);
 CREATE TABLE sysdiagrams (Id int);
 CREATE TABLE MySystemLog (Id int);
