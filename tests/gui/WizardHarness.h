@@ -22,6 +22,17 @@ public:
     // Saves a value before the run starts, as an earlier run would have.
     void save(const QString& key, const QString& value) { settings->write(key, value); }
 
+    // Saves a complete login, as a user of an earlier run would have left it.
+    void saveLogin(const QString& server, const QString& port, const QString& user, const QString& password,
+                   const QString& database)
+    {
+        save(SettingKeys::Server, server);
+        save(SettingKeys::Port, port);
+        save(SettingKeys::User, user);
+        save(SettingKeys::Password, password);
+        save(SettingKeys::Database, database);
+    }
+
     // Starts the program: the Login window's load runs the start-up sequence.
     Wizard& start()
     {

@@ -1,0 +1,1 @@
+-- A database without user tables or views.
