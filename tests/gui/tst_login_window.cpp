@@ -1,5 +1,6 @@
 // The Login window on its own: layout, the boxes writing the store, focus, the check box,
 // Help, Test Connection and Next with values that cannot connect, closing.
+#include "GuiSandbox.h"
 #include "WizardHarness.h"
 
 #include "app/Twips.h"
@@ -31,6 +32,8 @@ class LoginWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+
     void layoutFollowsTheDesign();
     void tabOrderRunsServerToNext();
     void passwordShowsStars();
@@ -45,11 +48,35 @@ private slots:
     void helpOnNoOpensNothing();
     void helpReportsAnImageThatCannotBeOpened();
 
+    void testConnectionSucceeds();
+    void testConnectionWithLocalConnectionIgnoresThePort();
     void testConnectionFailureGivesOneMessage();
     void nextThatCannotConnectChangesNothing();
 
+    void pointerFollowsTheMouse();
+
     void closingEndsTheProgram();
+
+private:
+    void fillLogin(Form1& form, const QString& server, const QString& port, const QString& password);
+
+    std::unique_ptr<test::SandboxServer> server_;
 };
+
+void LoginWindowTest::initTestCase()
+{
+    server_ = std::make_unique<test::SandboxServer>(testing::GuiServerArguments());
+    QVERIFY2(server_->isRunning(), qPrintable(server_->errorString()));
+}
+
+void LoginWindowTest::fillLogin(Form1& form, const QString& server, const QString& port, const QString& password)
+{
+    form.Text1->setText(server);
+    form.Text9->setText(port);
+    form.Text2->setText(QStringLiteral("tester"));
+    form.Text3->setText(password);
+    form.Text4->setText(QStringLiteral("Gui"));
+}
 
 void LoginWindowTest::layoutFollowsTheDesign()
 {
@@ -65,9 +92,16 @@ void LoginWindowTest::layoutFollowsTheDesign()
     QCOMPARE(form.Text9->geometry(), QRect(440, 24, 65, 23));
     QCOMPARE(form.Text3->geometry(), QRect(88, 88, 417, 23));
     QCOMPARE(form.Check7->geometry(), QRect(88, 150, 130, 17));
-    QCOMPARE(form.PushButton5->geometry(), QRect(16, 174, 240, 27));
-    QCOMPARE(form.PushButton4->geometry(), QRect(264, 174, 240, 27));
-    QCOMPARE(form.PushButton3->geometry(), QRect(8, 230, 520, 27));
+    // Push buttons: a skin may add a pixel of height for its padding, never move them.
+    QCOMPARE(form.PushButton5->geometry().topLeft(), QPoint(16, 174));
+    QCOMPARE(form.PushButton4->geometry().topLeft(), QPoint(264, 174));
+    QCOMPARE(form.PushButton3->geometry().topLeft(), QPoint(8, 230));
+    QCOMPARE(form.PushButton5->width(), 240);
+    QCOMPARE(form.PushButton3->width(), 520);
+    for (QPushButton* button : {form.PushButton3, form.PushButton4, form.PushButton5}) {
+        QVERIFY(button->height() >= 27);
+        QVERIFY(button->parentWidget()->rect().contains(button->geometry()));
+    }
     QCOMPARE(form.Text1->parentWidget(), form.Frame1);
     QCOMPARE(form.PushButton3->parentWidget(), &form);
 
@@ -263,19 +297,47 @@ void LoginWindowTest::helpReportsAnImageThatCannotBeOpened()
     QVERIFY(reports[0].text.contains("local-connection-example.jpg"));
 }
 
-void LoginWindowTest::testConnectionFailureGivesOneMessage()
+void LoginWindowTest::testConnectionSucceeds()
 {
     WizardHarness run;
     Form1& form = run.start().form1();
-    form.Text1->setText(Unreachable);
-    form.Text2->setText("tester");
-    form.Text3->setText("secret");
-    form.Text4->setText("Gui");
+    fillLogin(form, "127.0.0.1", QString::number(server_->port()), "secret");
     QTest::mouseClick(form.PushButton5, Qt::LeftButton);
     QCOMPARE(run.messages.boxes.size(), 1);
     QCOMPARE(int(run.messages.boxes[0].kind), int(RecordingMessageService::Kind::Inform));
     QCOMPARE(run.messages.boxes[0].title, QStringLiteral("Velloxa"));
+    QCOMPARE(run.messages.boxes[0].text, QStringLiteral("Connection successful."));
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
+    QVERIFY(form.isVisible()); // testing moves nowhere
+}
+
+void LoginWindowTest::testConnectionWithLocalConnectionIgnoresThePort()
+{
+    WizardHarness run;
+    Form1& form = run.start().form1();
+    // The server box names the port itself; the Port box holds rubbish that must not be used.
+    fillLogin(form, server_->server(), "not-a-port", "secret");
+    form.Check7->setChecked(true);
+    QTest::mouseClick(form.PushButton5, Qt::LeftButton);
+    QCOMPARE(run.messages.boxes.size(), 1);
+    QCOMPARE(run.messages.boxes[0].text, QStringLiteral("Connection successful."));
+}
+
+void LoginWindowTest::testConnectionFailureGivesOneMessage()
+{
+    WizardHarness run;
+    Form1& form = run.start().form1();
+    fillLogin(form, "127.0.0.1", QString::number(server_->port()), "wrong");
+    QTest::mouseClick(form.PushButton5, Qt::LeftButton);
+    QCOMPARE(run.messages.boxes.size(), 1);
     QCOMPARE(run.messages.boxes[0].text, QStringLiteral("Could not connect. Please check with your administrator."));
+
+    fillLogin(form, Unreachable, QString(), "secret");
+    QTest::mouseClick(form.PushButton5, Qt::LeftButton);
+    QCOMPARE(run.messages.boxes.size(), 2);
+    QCOMPARE(int(run.messages.boxes[1].kind), int(RecordingMessageService::Kind::Inform));
+    QCOMPARE(run.messages.boxes[1].title, QStringLiteral("Velloxa"));
+    QCOMPARE(run.messages.boxes[1].text, QStringLiteral("Could not connect. Please check with your administrator."));
     QCOMPARE(form.pointer().value(), PointerConvention::Default);
 }
 
@@ -283,13 +345,34 @@ void LoginWindowTest::nextThatCannotConnectChangesNothing()
 {
     WizardHarness run;
     Form1& form = run.start().form1();
-    form.Text1->setText(Unreachable);
-    form.Text2->setText("tester");
-    form.Text3->setText("secret");
-    form.Text4->setText("Gui");
+    fillLogin(form, "127.0.0.1", QString::number(server_->port()), "wrong");
     QTest::mouseClick(form.PushButton3, Qt::LeftButton);
     QVERIFY(form.isVisible());
     QVERIFY(run.messages.boxes.isEmpty());
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
+}
+
+void LoginWindowTest::pointerFollowsTheMouse()
+{
+    WizardHarness run;
+    Form1& form = run.start().form1();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const auto moveOnto = [](QWidget* widget) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(widget->rect().center()), widget->mapToGlobal(QPointF(widget->rect().center())),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &move);
+    };
+    moveOnto(form.PushButton3);
+    QCOMPARE(form.pointer().value(), PointerConvention::Custom);
+    moveOnto(form.Label2); // labels and the check box leave the pointer as it is
+    QCOMPARE(form.pointer().value(), PointerConvention::Custom);
+    moveOnto(form.Check7);
+    QCOMPARE(form.pointer().value(), PointerConvention::Custom);
+    moveOnto(form.Text1);
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
+    moveOnto(form.PushButton5);
+    QCOMPARE(form.pointer().value(), PointerConvention::Custom);
+    moveOnto(form.Frame1);
     QCOMPARE(form.pointer().value(), PointerConvention::Default);
 }
 
