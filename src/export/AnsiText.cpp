@@ -53,7 +53,21 @@ void AppendAnsiText(QStringView text, QByteArray& out)
     char* target = out.data() + at;
     const char16_t* units = text.utf16();
     const qsizetype count = text.size();
-    for (qsizetype i = 0; i < count; ++i) {
+    qsizetype i = 0;
+    // Most text is ASCII: a plain narrowing loop the compiler vectorises.
+    while (i < count && units[i] < 0x80) {
+        const qsizetype run = std::min<qsizetype>(count - i, 64);
+        bool ascii = true;
+        for (qsizetype j = 0; j < run; ++j)
+            ascii &= units[i + j] < 0x80;
+        if (!ascii)
+            break;
+        for (qsizetype j = 0; j < run; ++j)
+            target[j] = char(units[i + j]);
+        target += run;
+        i += run;
+    }
+    for (; i < count; ++i) {
         const char16_t unit = units[i];
         if (unit < 0x80) {
             *target++ = char(unit);

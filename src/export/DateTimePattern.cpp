@@ -6,7 +6,8 @@ namespace velloxa {
 
 namespace {
 
-void AppendNumber(int value, int width, QString& out)
+// Writes into a small buffer: a date costs one append to the line, not one per character.
+char16_t* PutNumber(char16_t* at, int value, int width)
 {
     char16_t digits[12];
     int count = 0;
@@ -18,9 +19,29 @@ void AppendNumber(int value, int width, QString& out)
     while (count < width)
         digits[count++] = u'0';
     if (value < 0)
-        out += QLatin1Char('-');
+        *at++ = u'-';
     while (count)
-        out += QChar(digits[--count]);
+        *at++ = digits[--count];
+    return at;
+}
+
+char16_t* PutText(char16_t* at, const QString& text)
+{
+    return std::copy(text.utf16(), text.utf16() + text.size(), at);
+}
+
+// Nanoseconds as a decimal fraction without trailing zeros.
+char16_t* PutFraction(char16_t* at, quint32 nanoseconds)
+{
+    char16_t digits[9];
+    for (int i = 8; i >= 0; --i) {
+        digits[i] = char16_t(u'0' + nanoseconds % 10);
+        nanoseconds /= 10;
+    }
+    int count = 9;
+    while (count > 1 && digits[count - 1] == u'0')
+        --count;
+    return std::copy(digits, digits + count, at);
 }
 
 } // namespace
@@ -48,7 +69,9 @@ DateTimePattern DateTimePattern::timeWithSeconds(const QLocale& locale)
 }
 
 DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format)
-    : decimalPoint_(locale.decimalPoint().at(0)), am_(locale.amText()), pm_(locale.pmText())
+    : decimalPoint_(locale.decimalPoint().at(0)),
+      dayPeriods_{{locale.amText().toLower(), locale.pmText().toLower()},
+                  {locale.amText().toUpper(), locale.pmText().toUpper()}}
 {
     for (int month = 1; month <= 12; ++month) {
         monthNames_ << locale.monthName(month, QLocale::ShortFormat);
@@ -120,42 +143,55 @@ void DateTimePattern::append(int year, int month, int day, int hour, int minute,
                              quint32 nanoseconds, QString& out) const
 {
     const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
+    char16_t buffer[256];
+    char16_t* at = buffer;
     for (const Token& token : tokens_) {
+        // Names and literals are short; a pattern that could overflow goes through in pieces.
+        if (at - buffer > 128) {
+            out.append(QStringView(buffer, at - buffer));
+            at = buffer;
+        }
         switch (token.field) {
-        case Field::Literal: out += token.literal; break;
-        case Field::Day: AppendNumber(day, 1, out); break;
-        case Field::Day2: AppendNumber(day, 2, out); break;
-        case Field::DayName: out += dayNames_.value(QDate(year, month, day).dayOfWeek() - 1); break;
-        case Field::DayNameLong: out += dayNamesLong_.value(QDate(year, month, day).dayOfWeek() - 1); break;
-        case Field::Month: AppendNumber(month, 1, out); break;
-        case Field::Month2: AppendNumber(month, 2, out); break;
-        case Field::MonthName: out += monthNames_.value(month - 1); break;
-        case Field::MonthNameLong: out += monthNamesLong_.value(month - 1); break;
-        case Field::Year: AppendNumber(year, 4, out); break;
-        case Field::Hour12: AppendNumber(hour12, 1, out); break;
-        case Field::Hour12_2: AppendNumber(hour12, 2, out); break;
-        case Field::Hour24: AppendNumber(hour, 1, out); break;
-        case Field::Hour24_2: AppendNumber(hour, 2, out); break;
-        case Field::Minute: AppendNumber(minute, 1, out); break;
-        case Field::Minute2: AppendNumber(minute, 2, out); break;
+        case Field::Literal:
+            if (token.literal.size() > 64) {
+                out.append(QStringView(buffer, at - buffer));
+                out += token.literal;
+                at = buffer;
+            } else {
+                at = PutText(at, token.literal);
+            }
+            break;
+        case Field::Day: at = PutNumber(at, day, 1); break;
+        case Field::Day2: at = PutNumber(at, day, 2); break;
+        case Field::DayName: at = PutText(at, dayNames_.value(QDate(year, month, day).dayOfWeek() - 1).left(64)); break;
+        case Field::DayNameLong: at = PutText(at, dayNamesLong_.value(QDate(year, month, day).dayOfWeek() - 1).left(64)); break;
+        case Field::Month: at = PutNumber(at, month, 1); break;
+        case Field::Month2: at = PutNumber(at, month, 2); break;
+        case Field::MonthName: at = PutText(at, monthNames_.value(month - 1).left(64)); break;
+        case Field::MonthNameLong: at = PutText(at, monthNamesLong_.value(month - 1).left(64)); break;
+        case Field::Year: at = PutNumber(at, year, 4); break;
+        case Field::Hour12: at = PutNumber(at, hour12, 1); break;
+        case Field::Hour12_2: at = PutNumber(at, hour12, 2); break;
+        case Field::Hour24: at = PutNumber(at, hour, 1); break;
+        case Field::Hour24_2: at = PutNumber(at, hour, 2); break;
+        case Field::Minute: at = PutNumber(at, minute, 1); break;
+        case Field::Minute2: at = PutNumber(at, minute, 2); break;
         case Field::Second:
         case Field::Second2:
-            AppendNumber(second, token.field == Field::Second ? 1 : 2, out);
+            at = PutNumber(at, second, token.field == Field::Second ? 1 : 2);
             if (nanoseconds) {
-                QString fraction = QString::number(nanoseconds).rightJustified(9, QLatin1Char('0'));
-                while (fraction.endsWith(QLatin1Char('0')))
-                    fraction.chop(1);
-                out += decimalPoint_;
-                out += fraction;
+                *at++ = decimalPoint_.unicode();
+                at = PutFraction(at, nanoseconds);
             }
             break;
         case Field::AmPm: {
-            const QString& text = hour < 12 ? am_ : pm_;
-            out += token.literal == QLatin1String("A") ? text.toUpper() : text.toLower();
+            const bool upper = token.literal == QLatin1String("A");
+            at = PutText(at, dayPeriods_[upper][hour >= 12].left(64));
             break;
         }
         }
     }
+    out.append(QStringView(buffer, at - buffer));
 }
 
 } // namespace velloxa

@@ -32,7 +32,7 @@ private:
 
     QList<Token> tokens_;
     QChar decimalPoint_;
-    QString am_, pm_;
+    QString dayPeriods_[2][2]; // [upper case][pm]
     QStringList monthNames_, monthNamesLong_, dayNames_, dayNamesLong_;
 };
 
