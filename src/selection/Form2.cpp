@@ -156,7 +156,7 @@ void Form2::PushButton3_Click()
         trap.step(114, [&] { connection->open(BuildConnectionString(values)); });
     else
         trap.step(116, [&] { connection->open(BuildConnectionString(values)); });
-    trap.step(118, [&] { wizard_.globals().chosenTable = tableAt(List1->currentRow()); });
+    trap.step(118, [&] { wizard_.globals().chosenTable = tableAt(List1->row(List1->selectedItems().value(0))); });
     wizard_.form3().RunLoading(trap, *connection);
     trap.step(176, [&] { hide(); });
     trap.step(178, [&] { pointer_->setDefault(); });
