@@ -1,0 +1,433 @@
+// The Export window: layout and defaults, the output-file chooser and its memory, Finish
+// writing the file through the real driver, Exit, Back, and a run that is slowed down to be
+// watched (buttons held) or cut short by closing the window.
+#include "WizardHarness.h"
+
+#include "SandboxServer.h"
+
+#include "connection/Form1.h"
+#include "export/Form4.h"
+#include "selection/Form3.h"
+#include "shell/PointerConvention.h"
+#include "shell/ShellServices.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTableView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace velloxa;
+using velloxa::test::SandboxServer;
+using velloxa::testing::WizardHarness;
+
+namespace {
+
+const QString Filter = QStringLiteral("Text Files (*.txt)|*.txt|CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|");
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class ExportWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void layoutFollowsTheDesign();
+    void tabOrderRunsFromBack();
+    void firstShowProposesTheDesktopFile();
+
+    // "..."
+    void cancelBeforeAnyPickKeepsTheText();
+    void pickSetsTheTextAndALaterCancelRestoresIt();
+
+    // Finish, Exit, Back.
+    void finishWritesTheFile_data();
+    void finishWritesTheFile();
+    void finishTurnsIntoExitWhichEndsTheProgram();
+    void finishIntoAMissingFolderReportsAndStillTurnsIntoExit();
+    void backRestoresFinishAndReturnsToTheFieldChooser();
+    void theWholeRoadFromTheFieldChooserWritesTheChosenColumns();
+
+    // A slowed-down run.
+    void buttonsAreHeldDuringARun();
+    void closingMidRunEndsTheProgramAndLeavesTheFileUntouched();
+
+private:
+    // A program run whose Login window holds the sandbox login and whose Field chooser chose
+    // `columns` of `table`; the Export window is created (loaded) and shown.
+    Form4& exportWindow(WizardHarness& run, SandboxServer& server, const QString& table, const QStringList& columns);
+
+    std::unique_ptr<SandboxServer> server_;
+    QTemporaryDir output_;
+};
+
+void ExportWindowTest::initTestCase()
+{
+    server_ = std::make_unique<SandboxServer>(QStringList{
+        QStringLiteral("--database"), QStringLiteral("Fields=") + velloxa::test::testDataPath(QStringLiteral("gui/fields.sql")),
+        QStringLiteral("--account"), QStringLiteral("tester:secret")});
+    QVERIFY2(server_->isRunning(), qPrintable(server_->errorString()));
+    QVERIFY(output_.isValid());
+}
+
+Form4& ExportWindowTest::exportWindow(WizardHarness& run, SandboxServer& server, const QString& table,
+                                      const QStringList& columns)
+{
+    Wizard& wizard = run.start();
+    Form1& login = wizard.form1();
+    login.Text1->setText(QStringLiteral("127.0.0.1"));
+    login.Text9->setText(QString::number(server.port()));
+    login.Text2->setText(QStringLiteral("tester"));
+    login.Text3->setText(QStringLiteral("secret"));
+    login.Text4->setText(QStringLiteral("Fields"));
+    login.Check7->setChecked(false);
+    login.hide();
+    wizard.globals().chosenTable = TableEntry{QStringLiteral("dbo"), table};
+    wizard.globals().selectedColumns = columns;
+    Form4& form = wizard.form4();
+    form.show();
+    return form;
+}
+
+void ExportWindowTest::layoutFollowsTheDesign()
+{
+    if (!qFuzzyCompare(QGuiApplication::primaryScreen()->logicalDotsPerInch(), 96.0))
+        QSKIP("pixel positions are checked at 96 DPI");
+    WizardHarness run;
+    Form4& form = run.start().form4();
+
+    QCOMPARE(form.size(), QSize(536, 245));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QCOMPARE(form.windowTitle(), QStringLiteral("Velloxa"));
+    QVERIFY(!form.windowIcon().isNull());
+    QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(form.autoFillBackground());
+
+    QCOMPARE(form.Frame1->title(), QStringLiteral("Filename For Output"));
+    QCOMPARE(form.Frame2->title(), QStringLiteral("Each field (column) will be separated by this character/s"));
+    QCOMPARE(form.Frame3->title(), QStringLiteral("Header Option"));
+    QCOMPARE(form.Check6->text(), QStringLiteral("Include field names in output (as first line)"));
+    QCOMPARE(form.PushButton3->text(), QStringLiteral("..."));
+    QCOMPARE(form.PushButton2->text(), QStringLiteral("< Back"));
+    QCOMPARE(form.PushButton4->text(), QStringLiteral("Finish"));
+
+    QCOMPARE(form.Frame1->geometry(), QRect(8, 8, 520, 53));
+    QCOMPARE(form.Frame2->geometry(), QRect(8, 66, 520, 53));
+    QCOMPARE(form.Frame3->geometry(), QRect(8, 124, 520, 45));
+    QCOMPARE(form.Text1->parentWidget(), form.Frame1);
+    QCOMPARE(form.Text1->geometry(), QRect(16, 20, 441, 23));
+    QCOMPARE(form.PushButton3->parentWidget(), form.Frame1);
+    QCOMPARE(form.PushButton3->geometry(), QRect(464, 20, 40, 23));
+    QCOMPARE(form.Text2->parentWidget(), form.Frame2);
+    QCOMPARE(form.Text2->geometry(), QRect(16, 20, 488, 23));
+    QCOMPARE(form.Check6->parentWidget(), form.Frame3);
+    QCOMPARE(form.Check6->pos(), QPoint(16, 18));
+    QVERIFY2(form.Check6->width() >= form.Check6->sizeHint().width(), "the check box caption is cut");
+    QVERIFY(form.Check6->geometry().right() < form.Frame3->width());
+    QCOMPARE(form.PushButton2->geometry(), QRect(8, 176, 256, 27));
+    QCOMPARE(form.PushButton4->geometry(), QRect(272, 176, 256, 27));
+    QCOMPARE(form.ProgressBar1->geometry(), QRect(8, 210, 520, 27));
+
+    QCOMPARE(form.font().family(), QStringLiteral("Arial"));
+    QCOMPARE(form.font().pointSizeF(), 9.0);
+    QVERIFY(form.font().bold());
+    for (const QPushButton* button : {form.PushButton2, form.PushButton3, form.PushButton4}) {
+        QCOMPARE(button->font().pointSizeF(), 11.25);
+        QVERIFY(button->font().bold());
+    }
+    // The progress bar starts empty.
+    QCOMPARE(form.ProgressBar1->value(), form.ProgressBar1->minimum() - 1);
+}
+
+void ExportWindowTest::tabOrderRunsFromBack()
+{
+    WizardHarness run;
+    Form4& form = run.start().form4();
+    const QList<QWidget*> expected{form.PushButton2, form.PushButton4, form.Text1, form.PushButton3, form.Text2, form.Check6};
+    QWidget* widget = form.PushButton2;
+    for (int i = 1; i < expected.size(); ++i) {
+        widget = widget->nextInFocusChain();
+        while (!expected.contains(widget))
+            widget = widget->nextInFocusChain();
+        QCOMPARE(widget, expected.at(i));
+    }
+}
+
+void ExportWindowTest::firstShowProposesTheDesktopFile()
+{
+    WizardHarness run;
+    Form4& form = run.start().form4();
+
+    QCOMPARE(form.Text1->text(), DesktopPath() + QStringLiteral("output.txt"));
+    QVERIFY(form.Text1->text().endsWith(QStringLiteral("/output.txt")));
+    QVERIFY(!form.Text1->text().contains(QStringLiteral("//")));
+    QCOMPARE(form.Text2->text(), QStringLiteral(","));
+    QVERIFY(form.Check6->isChecked());
+    QCOMPARE(form.PushButton4->text(), QStringLiteral("Finish"));
+    QVERIFY(run.messages.boxes.isEmpty());
+}
+
+void ExportWindowTest::cancelBeforeAnyPickKeepsTheText()
+{
+    WizardHarness run;
+    Form4& form = run.start().form4();
+    form.show();
+    form.Text1->setText(QStringLiteral("/typed/by/hand.txt"));
+
+    QTest::mouseClick(form.PushButton3, Qt::LeftButton);
+
+    QCOMPARE(run.fileDialogs.openings.size(), 1);
+    QCOMPARE(run.fileDialogs.openings.first().title, QStringLiteral("Choose output file"));
+    QCOMPARE(run.fileDialogs.openings.first().filter, Filter);
+    // Nothing of Text1 is handed to the dialog.
+    QCOMPARE(run.fileDialogs.openings.first().previous, QString());
+    QCOMPARE(form.Text1->text(), QStringLiteral("/typed/by/hand.txt"));
+    QVERIFY(run.messages.boxes.isEmpty());
+}
+
+void ExportWindowTest::pickSetsTheTextAndALaterCancelRestoresIt()
+{
+    WizardHarness run;
+    Form4& form = run.start().form4();
+    form.show();
+    const QString picked = output_.filePath(QStringLiteral("picked.csv"));
+    writeFile(picked, "already here");
+    run.fileDialogs.answers = {picked};
+
+    QTest::mouseClick(form.PushButton3, Qt::LeftButton);
+    QCOMPARE(form.Text1->text(), picked);
+
+    form.Text1->setText(QStringLiteral("/typed/since.txt"));
+    QTest::mouseClick(form.PushButton3, Qt::LeftButton); // cancelled
+
+    QCOMPARE(form.Text1->text(), picked);
+    QCOMPARE(run.fileDialogs.openings.size(), 2);
+    QCOMPARE(run.fileDialogs.openings.at(1).previous, picked);
+    QCOMPARE(contents(picked), QByteArray("already here"));
+    QVERIFY(run.messages.boxes.isEmpty());
+}
+
+void ExportWindowTest::finishWritesTheFile_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<bool>("header");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("header, comma") << "People" << QStringList{"Id", "Name"} << "," << true
+                                   << QByteArray("Id,Name\r\n1,Anna\r\n2,\r\n\r\n");
+    QTest::newRow("no header") << "People" << QStringList{"Id", "Name"} << "," << false
+                               << QByteArray("1,Anna\r\n2,\r\n\r\n");
+    QTest::newRow("three-character separator, chosen order") << "People" << QStringList{"Name", "Id"} << " | " << true
+                                                             << QByteArray("Name | Id\r\nAnna | 1\r\n | 2\r\n\r\n");
+    QTest::newRow("empty separator") << "People" << QStringList{"Id", "Name"} << "" << false
+                                     << QByteArray("1Anna\r\n2\r\n\r\n");
+    QTest::newRow("names with a blank and a bracket") << "Staff" << QStringList{"Odd]Col", "Last Name"} << ";" << true
+                                                      << QByteArray("Odd]Col;Last Name\r\n7;Lovelace\r\n\r\n");
+    QTest::newRow("empty table, no header") << "Empty" << QStringList{"Id"} << "," << false << QByteArray("\r\n");
+}
+
+void ExportWindowTest::finishWritesTheFile()
+{
+    QFETCH(QString, table);
+    QFETCH(QStringList, columns);
+    QFETCH(QString, separator);
+    QFETCH(bool, header);
+    QFETCH(QByteArray, bytes);
+    WizardHarness run;
+    Form4& form = exportWindow(run, *server_, table, columns);
+    const QString target = output_.filePath(QStringLiteral("finish-%1.txt").arg(QTest::currentDataTag()).replace(' ', '-'));
+    writeFile(target, "an older export that is replaced without a question");
+    form.Text1->setText(target);
+    form.Text2->setText(separator);
+    form.Check6->setChecked(header);
+
+    QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+
+    QCOMPARE(contents(target), bytes);
+    QCOMPARE(run.messages.boxes.size(), 0);
+    QCOMPARE(form.PushButton4->text(), QStringLiteral("Exit"));
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
+    QVERIFY(form.PushButton2->isEnabled() && form.PushButton3->isEnabled() && form.PushButton4->isEnabled());
+    QCOMPARE(form.ProgressBar1->value(), form.ProgressBar1->maximum());
+    QVERIFY(form.isVisible());
+}
+
+void ExportWindowTest::finishTurnsIntoExitWhichEndsTheProgram()
+{
+    WizardHarness run;
+    Form4& form = exportWindow(run, *server_, QStringLiteral("People"), {"Id"});
+    const QString target = output_.filePath(QStringLiteral("exit.txt"));
+    form.Text1->setText(target);
+    QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+    QCOMPARE(form.PushButton4->text(), QStringLiteral("Exit"));
+    QCOMPARE(run.endProgramCalls, 0);
+    QFile::remove(target);
+
+    QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+
+    QCOMPARE(run.endProgramCalls, 1);
+    QVERIFY(!QFile::exists(target)); // Exit runs no second export
+    QVERIFY(run.messages.boxes.isEmpty());
+}
+
+void ExportWindowTest::finishIntoAMissingFolderReportsAndStillTurnsIntoExit()
+{
+    WizardHarness run;
+    Form4& form = exportWindow(run, *server_, QStringLiteral("People"), {"Id"});
+    form.Text1->setText(output_.filePath(QStringLiteral("no-such-folder/out.txt")));
+
+    QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+
+    const auto reports = run.messages.reports();
+    QVERIFY(!reports.isEmpty());
+    for (const auto& report : reports)
+        QVERIFY2(report.text.contains(QStringLiteral("\r\nin Velloxa2021/08/31.Form4.PushButton4_Click at line ")), qPrintable(report.text));
+    QVERIFY(reports.first().text.contains(QStringLiteral("at line 168\r\r")));
+    QCOMPARE(form.PushButton4->text(), QStringLiteral("Exit"));
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
+    QVERIFY(!QDir(output_.filePath(QStringLiteral("no-such-folder"))).exists());
+}
+
+void ExportWindowTest::backRestoresFinishAndReturnsToTheFieldChooser()
+{
+    WizardHarness run;
+    Form4& form = exportWindow(run, *server_, QStringLiteral("People"), {"Id"});
+    Form3& fields = run.wizard->form3();
+    fields.List1->addItems({"Id", "Name", "City"});
+    fields.List2->addItems({"Id"});
+    form.Text1->setText(output_.filePath(QStringLiteral("back.txt")));
+    form.Text2->setText(QStringLiteral(";"));
+    form.Check6->setChecked(false);
+    QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+    QCOMPARE(form.PushButton4->text(), QStringLiteral("Exit"));
+
+    QTest::mouseClick(form.PushButton2, Qt::LeftButton);
+
+    QCOMPARE(form.PushButton4->text(), QStringLiteral("Finish"));
+    QVERIFY(!form.isVisible());
+    QVERIFY(fields.isVisible());
+    // The first entry was selected, then pruned: the list is left without a selection.
+    QCOMPARE(fields.List1->count(), 2);
+    QCOMPARE(fields.List1->item(0)->text(), QStringLiteral("Name"));
+    QCOMPARE(fields.List1->item(1)->text(), QStringLiteral("City"));
+    QVERIFY(fields.List1->selectedItems().isEmpty());
+    QCOMPARE(fields.focusWidget(), fields.DataGrid1);
+    QVERIFY(fields.PushButton5->isEnabled() && fields.PushButton7->isEnabled() && fields.PushButton3->isEnabled());
+
+    // Forward again: the window comes back as it was left.
+    QTest::mouseClick(fields.PushButton3, Qt::LeftButton);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.Text1->text(), output_.filePath(QStringLiteral("back.txt")));
+    QCOMPARE(form.Text2->text(), QStringLiteral(";"));
+    QVERIFY(!form.Check6->isChecked());
+    QCOMPARE(form.PushButton4->text(), QStringLiteral("Finish"));
+    QVERIFY(run.messages.boxes.isEmpty());
+}
+
+void ExportWindowTest::theWholeRoadFromTheFieldChooserWritesTheChosenColumns()
+{
+    WizardHarness run;
+    Form4& form = exportWindow(run, *server_, QStringLiteral("Staff"), {});
+    form.hide();
+    Form3& fields = run.wizard->form3();
+    fields.show();
+    fields.List1->addItems({"Id", "Last Name", "Odd]Col"});
+    fields.List1->setCurrentRow(2);
+    QTest::mouseClick(fields.PushButton5, Qt::LeftButton);
+    fields.List1->setCurrentRow(0);
+    QTest::mouseClick(fields.PushButton5, Qt::LeftButton);
+    QTest::mouseClick(fields.PushButton3, Qt::LeftButton);
+    QVERIFY(form.isVisible());
+    const QString target = output_.filePath(QStringLiteral("road.txt"));
+    form.Text1->setText(target);
+
+    QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+
+    QCOMPARE(contents(target), QByteArray("Odd]Col,Id\r\n7,1\r\n\r\n"));
+    QVERIFY(run.messages.boxes.isEmpty());
+}
+
+void ExportWindowTest::buttonsAreHeldDuringARun()
+{
+    SandboxServer slow({QStringLiteral("--database"), QStringLiteral("Fields=") + velloxa::test::testDataPath(QStringLiteral("gui/fields.sql")),
+                        QStringLiteral("--account"), QStringLiteral("tester:secret"), QStringLiteral("--row-delay-us"), QStringLiteral("500")});
+    QVERIFY2(slow.isRunning(), qPrintable(slow.errorString()));
+    WizardHarness run;
+    Form4& form = exportWindow(run, slow, QStringLiteral("Many"), {"Id", "Name"});
+    const QString target = output_.filePath(QStringLiteral("held.txt"));
+    form.Text1->setText(target);
+
+    QStringList seenDuringTheRun;
+    int pointerDuringTheRun = -1;
+    QTimer::singleShot(300, &form, [&] {
+        for (const QPushButton* button : {form.PushButton2, form.PushButton3, form.PushButton4})
+            if (!button->isEnabled())
+                seenDuringTheRun.append(button->text());
+        pointerDuringTheRun = form.pointer().value();
+        // A click on a held button does nothing.
+        QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+    });
+    QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+
+    QCOMPARE(seenDuringTheRun, (QStringList{"< Back", "...", "Finish"}));
+    QCOMPARE(pointerDuringTheRun, PointerConvention::Hourglass);
+    QVERIFY(form.PushButton2->isEnabled() && form.PushButton3->isEnabled() && form.PushButton4->isEnabled());
+    QCOMPARE(form.PushButton4->text(), QStringLiteral("Exit"));
+    QCOMPARE(run.endProgramCalls, 0);
+    QCOMPARE(contents(target).count("\r\n"), 3000 + 2);
+}
+
+void ExportWindowTest::closingMidRunEndsTheProgramAndLeavesTheFileUntouched()
+{
+    SandboxServer slow({QStringLiteral("--database"), QStringLiteral("Fields=") + velloxa::test::testDataPath(QStringLiteral("gui/fields.sql")),
+                        QStringLiteral("--account"), QStringLiteral("tester:secret"), QStringLiteral("--row-delay-us"), QStringLiteral("2000")});
+    QVERIFY2(slow.isRunning(), qPrintable(slow.errorString()));
+    WizardHarness run;
+    Form4& form = exportWindow(run, slow, QStringLiteral("Many"), {"Id", "Name"});
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("kept.txt"));
+    writeFile(target, "yesterday's export");
+    form.Text1->setText(target);
+
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(300, &form, [&] { form.close(); });
+    QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+
+    QVERIFY2(clock.elapsed() < 3000, "the run went on after the window was closed");
+    QCOMPARE(run.endProgramCalls, 1);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(contents(target), QByteArray("yesterday's export"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.txt"});
+    QVERIFY(run.messages.boxes.isEmpty());
+}
+
+QTEST_MAIN(ExportWindowTest)
+#include "tst_export_window.moc"
