@@ -122,11 +122,12 @@ void Form4::Form_Load()
     ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("Form_Load"));
     trap.step(100, [&] {
         ApplyStandardColours(this);
-        // This window keeps a white face: the window and its frames and check box.
+        // This window keeps a white face: the window and its frames; the check box lets its
+        // frame show through rather than painting a box of its own.
         for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(Frame1),
-                                static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3),
-                                static_cast<QWidget*>(Check6)})
+                                static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3)})
             PaintWhite(widget);
+        Check6->setAutoFillBackground(false);
     });
     trap.step(102, [&] { setWindowIcon(wizard_.applicationIcon()); });
     const QString handPointer = ApplicationFolder() + QStringLiteral("/HAND-M.CUR");
