@@ -8,16 +8,19 @@ namespace velloxa {
 
 #ifdef _WIN32
 
-void AppendAnsiText(QStringView text, QByteArray& out)
+// A double-byte code page takes two bytes for a character of one UTF-16 unit.
+qsizetype MostAnsiBytes(qsizetype units)
+{
+    return 2 * units;
+}
+
+char* WriteAnsiText(QStringView text, char* target)
 {
     if (text.isEmpty())
-        return;
+        return target;
     const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
     const int length = int(text.size());
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, "?", nullptr);
-    const qsizetype at = out.size();
-    out.resize(at + bytes);
-    WideCharToMultiByte(CP_ACP, 0, wide, length, out.data() + at, bytes, "?", nullptr);
+    return target + WideCharToMultiByte(CP_ACP, 0, wide, length, target, int(MostAnsiBytes(length)), "?", nullptr);
 }
 
 #else
@@ -46,11 +49,14 @@ char ByteFor(char16_t unit)
 
 } // namespace
 
-void AppendAnsiText(QStringView text, QByteArray& out)
+// One byte for every character, which takes at least one UTF-16 unit.
+qsizetype MostAnsiBytes(qsizetype units)
 {
-    const qsizetype at = out.size();
-    out.resize(at + text.size());
-    char* target = out.data() + at;
+    return units;
+}
+
+char* WriteAnsiText(QStringView text, char* target)
+{
     const char16_t* units = text.utf16();
     const qsizetype count = text.size();
     qsizetype i = 0;
@@ -78,9 +84,16 @@ void AppendAnsiText(QStringView text, QByteArray& out)
                 ++i;
         }
     }
-    out.resize(target - out.data());
+    return target;
 }
 
 #endif
+
+void AppendAnsiText(QStringView text, QByteArray& out)
+{
+    const qsizetype at = out.size();
+    out.resize(at + MostAnsiBytes(text.size()));
+    out.resize(WriteAnsiText(text, out.data() + at) - out.data());
+}
 
 } // namespace velloxa

@@ -5,8 +5,15 @@
 
 namespace velloxa {
 
-// Appends `text` in the 8-bit code page of the output file, without a BOM: the ANSI code
-// page on Windows, Windows-1252 elsewhere. A character the code page cannot hold becomes '?'.
+// Text in the 8-bit code page of the output file, without a BOM: the ANSI code page on
+// Windows, Windows-1252 elsewhere. A character the code page cannot hold becomes '?'.
+
+// The most bytes `units` UTF-16 code units can take in the code page.
+qsizetype MostAnsiBytes(qsizetype units);
+
+// Writes `text` at `target`, which has room for MostAnsiBytes(text.size()); returns the end.
+char* WriteAnsiText(QStringView text, char* target);
+
 void AppendAnsiText(QStringView text, QByteArray& out);
 
 } // namespace velloxa

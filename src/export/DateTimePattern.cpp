@@ -1,85 +1,116 @@
 #include "export/DateTimePattern.h"
 
+#include "export/TextOutput.h"
+
 #include <QDate>
+
+#include <algorithm>
+#include <string_view>
 
 namespace velloxa {
 
 namespace {
 
 // Writes into a small buffer: a date costs one append to the line, not one per character.
-char16_t* PutNumber(char16_t* at, int value, int width)
+// The buffer holds char when every character the pattern puts is ASCII, char16_t otherwise.
+template <typename Char>
+Char* PutNumber(Char* at, int value, int width)
 {
-    char16_t digits[12];
+    char digits[12];
     int count = 0;
     unsigned magnitude = unsigned(value < 0 ? -value : value);
     do {
-        digits[count++] = char16_t(u'0' + magnitude % 10);
+        digits[count++] = char('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude);
     while (count < width)
-        digits[count++] = u'0';
+        digits[count++] = '0';
     if (value < 0)
-        *at++ = u'-';
+        *at++ = '-';
     while (count)
-        *at++ = digits[--count];
+        *at++ = Char(digits[--count]);
     return at;
 }
 
-char16_t* PutText(char16_t* at, const QString& text)
+template <typename Char>
+Char* PutText(Char* at, QStringView text)
 {
-    return std::copy(text.utf16(), text.utf16() + text.size(), at);
+    for (const QChar unit : text)
+        *at++ = Char(unit.unicode());
+    return at;
 }
 
 // Nanoseconds as a decimal fraction without trailing zeros.
-char16_t* PutFraction(char16_t* at, quint32 nanoseconds)
+template <typename Char>
+Char* PutFraction(Char* at, quint32 nanoseconds)
 {
-    char16_t digits[9];
+    char digits[9];
     for (int i = 8; i >= 0; --i) {
-        digits[i] = char16_t(u'0' + nanoseconds % 10);
+        digits[i] = char('0' + nanoseconds % 10);
         nanoseconds /= 10;
     }
     int count = 9;
-    while (count > 1 && digits[count - 1] == u'0')
+    while (count > 1 && digits[count - 1] == '0')
         --count;
     return std::copy(digits, digits + count, at);
+}
+
+template <typename Out>
+void Emit(const char* begin, const char* end, Out& out)
+{
+    AppendAscii(out, std::string_view(begin, size_t(end - begin)));
+}
+
+template <typename Out>
+void Emit(const char16_t* begin, const char16_t* end, Out& out)
+{
+    AppendText(out, QStringView(begin, end));
+}
+
+bool IsAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool AreAscii(const QStringList& texts)
+{
+    return std::all_of(texts.cbegin(), texts.cend(), IsAscii);
+}
+
+// A name and a day period take at most this much of the buffer.
+constexpr qsizetype MostNameUnits = 64;
+
+// The name at `index`, none for an index out of range (an invalid date has no weekday).
+const QString& NameAt(const QStringList& names, qsizetype index)
+{
+    static const QString none;
+    return index >= 0 && index < names.size() ? names[index] : none;
 }
 
 } // namespace
 
 DateTimePattern DateTimePattern::shortDate(const QLocale& locale)
 {
-    return DateTimePattern(locale, locale.dateFormat(QLocale::ShortFormat));
+    return DateTimePattern(locale, locale.dateFormat(QLocale::ShortFormat), false);
 }
 
 DateTimePattern DateTimePattern::timeWithSeconds(const QLocale& locale)
 {
-    DateTimePattern pattern(locale, locale.timeFormat(QLocale::LongFormat));
-    const auto isSecond = [](const Token& t) { return t.field == Field::Second || t.field == Field::Second2; };
-    if (std::none_of(pattern.tokens_.cbegin(), pattern.tokens_.cend(), isSecond)) {
-        for (qsizetype i = 0; i < pattern.tokens_.size(); ++i) {
-            const Field f = pattern.tokens_[i].field;
-            if (f == Field::Minute || f == Field::Minute2) {
-                pattern.tokens_.insert(i + 1, {Field::Literal, QStringLiteral(":")});
-                pattern.tokens_.insert(i + 2, {Field::Second2, {}});
-                break;
-            }
-        }
-    }
-    return pattern;
+    return DateTimePattern(locale, locale.timeFormat(QLocale::LongFormat), true);
 }
 
-DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format)
+DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, bool withSeconds)
     : decimalPoint_(locale.decimalPoint().at(0)),
-      dayPeriods_{{locale.amText().toLower(), locale.pmText().toLower()},
-                  {locale.amText().toUpper(), locale.pmText().toUpper()}}
+      dayPeriods_{{locale.amText().toLower().left(MostNameUnits), locale.pmText().toLower().left(MostNameUnits)},
+                  {locale.amText().toUpper().left(MostNameUnits), locale.pmText().toUpper().left(MostNameUnits)}}
 {
     for (int month = 1; month <= 12; ++month) {
-        monthNames_ << locale.monthName(month, QLocale::ShortFormat);
-        monthNamesLong_ << locale.monthName(month, QLocale::LongFormat);
+        monthNames_ << locale.monthName(month, QLocale::ShortFormat).left(MostNameUnits);
+        monthNamesLong_ << locale.monthName(month, QLocale::LongFormat).left(MostNameUnits);
     }
     for (int day = 1; day <= 7; ++day) {
-        dayNames_ << locale.dayName(day, QLocale::ShortFormat);
-        dayNamesLong_ << locale.dayName(day, QLocale::LongFormat);
+        dayNames_ << locale.dayName(day, QLocale::ShortFormat).left(MostNameUnits);
+        dayNamesLong_ << locale.dayName(day, QLocale::LongFormat).left(MostNameUnits);
     }
     bool twelveHour = false;
     const auto addLiteral = [this](const QString& text) {
@@ -115,7 +146,7 @@ DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format)
         case 'A':
             // "AP"/"ap" is one field, as is a lone "A"/"a".
             twelveHour = true;
-            tokens_.append({Field::AmPm, c == QLatin1Char('A') ? QStringLiteral("A") : QStringLiteral("a")});
+            tokens_.append({c == QLatin1Char('A') ? Field::AmPmUpper : Field::AmPm, {}});
             if (i + run < format.size() && format[i + run].toLower() == QLatin1Char('p'))
                 ++run;
             break;
@@ -137,25 +168,64 @@ DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format)
             if (token.field == Field::Hour12) token.field = Field::Hour24;
             if (token.field == Field::Hour12_2) token.field = Field::Hour24_2;
         }
+    const auto isSecond = [](const Token& t) { return t.field == Field::Second || t.field == Field::Second2; };
+    if (withSeconds && std::none_of(tokens_.cbegin(), tokens_.cend(), isSecond)) {
+        for (qsizetype i = 0; i < tokens_.size(); ++i) {
+            const Field f = tokens_[i].field;
+            if (f == Field::Minute || f == Field::Minute2) {
+                tokens_.insert(i + 1, {Field::Literal, QStringLiteral(":")});
+                tokens_.insert(i + 2, {Field::Second2, {}});
+                break;
+            }
+        }
+    }
+    ascii_ = std::all_of(tokens_.cbegin(), tokens_.cend(), [this](const Token& token) { return putsOnlyAscii(token); });
 }
 
+bool DateTimePattern::putsOnlyAscii(const Token& token) const
+{
+    switch (token.field) {
+    case Field::Literal: return IsAscii(token.literal);
+    case Field::DayName: return AreAscii(dayNames_);
+    case Field::DayNameLong: return AreAscii(dayNamesLong_);
+    case Field::MonthName: return AreAscii(monthNames_);
+    case Field::MonthNameLong: return AreAscii(monthNamesLong_);
+    case Field::Second: case Field::Second2: return decimalPoint_.unicode() < 0x80;
+    case Field::AmPm: return IsAscii(dayPeriods_[false][false]) && IsAscii(dayPeriods_[false][true]);
+    case Field::AmPmUpper: return IsAscii(dayPeriods_[true][false]) && IsAscii(dayPeriods_[true][true]);
+    default: return true; // digits
+    }
+}
+
+template <typename Out>
 void DateTimePattern::append(int year, int month, int day, int hour, int minute, int second,
-                             quint32 nanoseconds, QString& out) const
+                             quint32 nanoseconds, Out& out) const
+{
+    // Most regional forms are ASCII: then the text goes to the export's bytes as it is.
+    if (ascii_)
+        put<char>(year, month, day, hour, minute, second, nanoseconds, out);
+    else
+        put<char16_t>(year, month, day, hour, minute, second, nanoseconds, out);
+}
+
+template <typename Char, typename Out>
+void DateTimePattern::put(int year, int month, int day, int hour, int minute, int second,
+                          quint32 nanoseconds, Out& out) const
 {
     const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    char16_t buffer[256];
-    char16_t* at = buffer;
+    Char buffer[256];
+    Char* at = buffer;
     for (const Token& token : tokens_) {
         // Names and literals are short; a pattern that could overflow goes through in pieces.
         if (at - buffer > 128) {
-            out.append(QStringView(buffer, at - buffer));
+            Emit(buffer, at, out);
             at = buffer;
         }
         switch (token.field) {
         case Field::Literal:
             if (token.literal.size() > 64) {
-                out.append(QStringView(buffer, at - buffer));
-                out += token.literal;
+                Emit(buffer, at, out);
+                AppendText(out, token.literal);
                 at = buffer;
             } else {
                 at = PutText(at, token.literal);
@@ -163,12 +233,12 @@ void DateTimePattern::append(int year, int month, int day, int hour, int minute,
             break;
         case Field::Day: at = PutNumber(at, day, 1); break;
         case Field::Day2: at = PutNumber(at, day, 2); break;
-        case Field::DayName: at = PutText(at, dayNames_.value(QDate(year, month, day).dayOfWeek() - 1).left(64)); break;
-        case Field::DayNameLong: at = PutText(at, dayNamesLong_.value(QDate(year, month, day).dayOfWeek() - 1).left(64)); break;
+        case Field::DayName: at = PutText(at, NameAt(dayNames_, QDate(year, month, day).dayOfWeek() - 1)); break;
+        case Field::DayNameLong: at = PutText(at, NameAt(dayNamesLong_, QDate(year, month, day).dayOfWeek() - 1)); break;
         case Field::Month: at = PutNumber(at, month, 1); break;
         case Field::Month2: at = PutNumber(at, month, 2); break;
-        case Field::MonthName: at = PutText(at, monthNames_.value(month - 1).left(64)); break;
-        case Field::MonthNameLong: at = PutText(at, monthNamesLong_.value(month - 1).left(64)); break;
+        case Field::MonthName: at = PutText(at, NameAt(monthNames_, month - 1)); break;
+        case Field::MonthNameLong: at = PutText(at, NameAt(monthNamesLong_, month - 1)); break;
         case Field::Year: at = PutNumber(at, year, 4); break;
         case Field::Hour12: at = PutNumber(at, hour12, 1); break;
         case Field::Hour12_2: at = PutNumber(at, hour12, 2); break;
@@ -180,18 +250,19 @@ void DateTimePattern::append(int year, int month, int day, int hour, int minute,
         case Field::Second2:
             at = PutNumber(at, second, token.field == Field::Second ? 1 : 2);
             if (nanoseconds) {
-                *at++ = decimalPoint_.unicode();
+                *at++ = Char(decimalPoint_.unicode());
                 at = PutFraction(at, nanoseconds);
             }
             break;
-        case Field::AmPm: {
-            const bool upper = token.literal == QLatin1String("A");
-            at = PutText(at, dayPeriods_[upper][hour >= 12].left(64));
-            break;
-        }
+        case Field::AmPm: at = PutText(at, dayPeriods_[false][hour >= 12]); break;
+        case Field::AmPmUpper: at = PutText(at, dayPeriods_[true][hour >= 12]); break;
         }
     }
-    out.append(QStringView(buffer, at - buffer));
+    Emit(buffer, at, out);
 }
+
+// The two outputs: a preview cell and the export's bytes.
+template void DateTimePattern::append(int, int, int, int, int, int, quint32, QString&) const;
+template void DateTimePattern::append(int, int, int, int, int, int, quint32, AnsiBuffer&) const;
 
 } // namespace velloxa

@@ -19,21 +19,29 @@ public:
     static DateTimePattern timeWithSeconds(const QLocale& locale);
 
     // `nanoseconds` non-zero adds the fraction after the seconds, trailing zeros dropped.
+    // Out: a QString or the export's AnsiBuffer (TextOutput.h).
+    template <typename Out>
     void append(int year, int month, int day, int hour, int minute, int second,
-                quint32 nanoseconds, QString& out) const;
+                quint32 nanoseconds, Out& out) const;
 
 private:
     enum class Field { Literal, Day, Day2, DayName, DayNameLong, Month, Month2, MonthName,
                        MonthNameLong, Year, Hour12, Hour12_2, Hour24, Hour24_2, Minute,
-                       Minute2, Second, Second2, AmPm };
+                       Minute2, Second, Second2, AmPm, AmPmUpper };
     struct Token { Field field; QString literal; };
 
-    DateTimePattern(const QLocale& locale, const QString& format);
+    DateTimePattern(const QLocale& locale, const QString& format, bool withSeconds);
+    bool putsOnlyAscii(const Token& token) const;
+    template <typename Char, typename Out>
+    void put(int year, int month, int day, int hour, int minute, int second,
+             quint32 nanoseconds, Out& out) const;
 
     QList<Token> tokens_;
     QChar decimalPoint_;
+    // Names cut to what one field may take, once rather than for every value.
     QString dayPeriods_[2][2]; // [upper case][pm]
     QStringList monthNames_, monthNamesLong_, dayNames_, dayNamesLong_;
+    bool ascii_ = false; // every character it puts is ASCII
 };
 
 } // namespace velloxa

@@ -3,6 +3,7 @@
 #include "connection/odbc/Connection.h"
 #include "connection/odbc/Statement.h"
 #include "errors/Failure.h"
+#include "export/AnsiBuffer.h"
 #include "export/AnsiText.h"
 #include "export/ExportStatement.h"
 #include "export/ReplacingFile.h"
@@ -22,7 +23,7 @@ constexpr qint64 ProgressIntervalMs = 30;
 // Reading the clock for every row costs more than the rows themselves on a fast server.
 constexpr qint64 ClockCheckRows = 32;
 constexpr qsizetype WriteSize = 256 << 10;
-const QLatin1String LineEnd("\r\n");
+constexpr QByteArrayView LineEnd("\r\n");
 
 } // namespace
 
@@ -63,23 +64,22 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
     // number of the line it arose in.
     int line = 120;
     try {
-        QString text;
-        QByteArray pending;
-        pending.reserve(WriteSize + (64 << 10));
+        // The values go straight into the bytes of the file; the separator is encoded once.
+        AnsiBuffer pending(WriteSize + (64 << 10));
+        QByteArray separator;
+        AppendAnsiText(request.separator, separator);
         const auto endLine = [&] {
-            text += LineEnd;
-            AppendAnsiText(text, pending);
-            text.resize(0);
+            pending.appendBytes(LineEnd);
             if (pending.size() >= WriteSize) {
                 line = 172;
-                file->write(pending);
-                pending.resize(0);
+                file->write(pending.bytes());
+                pending.clear();
             }
         };
         const int columns = reader->columnCount();
         if (request.header) {
             line = 128;
-            text = reader->columnNames().join(request.separator);
+            pending.appendText(reader->columnNames().join(request.separator));
             line = 134;
             endLine();
         }
@@ -92,8 +92,8 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
             line = 146;
             for (int column = 0; column < columns; ++column) {
                 if (column)
-                    text += request.separator;
-                reader->appendValue(column, text);
+                    pending.appendBytes(separator);
+                reader->appendValue(column, pending);
             }
             endLine();
             ++outcome.rows;
@@ -108,8 +108,8 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
             }
         }
         line = 172;
-        pending += LineEnd;
-        file->write(pending);
+        pending.appendBytes(LineEnd);
+        file->write(pending.bytes());
         line = 174;
         file->commit();
     } catch (...) {

@@ -109,9 +109,9 @@ ReplacingFile::~ReplacingFile()
         discard();
 }
 
-void ReplacingFile::write(const QByteArray& bytes)
+void ReplacingFile::write(QByteArrayView bytes)
 {
-    if (temporary_.write(bytes) != bytes.size())
+    if (temporary_.write(bytes.data(), bytes.size()) != bytes.size())
         throw Failure(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(fileName_), temporary_.errorString()));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 
@@ -18,7 +18,7 @@ public:
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    void write(const QByteArray& bytes);
+    void write(QByteArrayView bytes);
     void commit();
 
 private:

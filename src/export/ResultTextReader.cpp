@@ -1,6 +1,7 @@
 #include "export/ResultTextReader.h"
 
 #include "errors/Failure.h"
+#include "export/TextOutput.h"
 
 #include <vector>
 
@@ -125,7 +126,8 @@ bool ResultTextReader::next()
     return rowsInBlock_ > 0;
 }
 
-void ResultTextReader::appendValue(int index, QString& out)
+template <typename Out>
+void ResultTextReader::appendValue(int index, Out& out)
 {
     Column& column = *columns_[size_t(index)];
     const char* element = column.element(row_);
@@ -134,8 +136,10 @@ void ResultTextReader::appendValue(int index, QString& out)
         element = column.element(0);
         if (column.isLong) {
             // Chunks until the value is complete; text chunks end in a NUL the next one overwrites.
+            // The text is encoded whole: a chunk may end inside a surrogate pair.
             const bool text = column.kind == Kind::Text;
             const SQLLEN room = column.elementSize;
+            QString characters;
             QByteArray bytes;
             bool more = true;
             while (more) {
@@ -144,11 +148,13 @@ void ResultTextReader::appendValue(int index, QString& out)
                     return;
                 const SQLLEN part = more ? room - (text ? SQLLEN(sizeof(SQLWCHAR)) : 0) : indicator;
                 if (text)
-                    out.append(QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(part) / 2));
+                    characters.append(QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(part) / 2));
                 else
                     bytes.append(element, qsizetype(part));
             }
-            if (!text)
+            if (text)
+                AppendText(out, characters);
+            else
                 format_.appendBinary(bytes, out);
             return;
         }
@@ -161,7 +167,7 @@ void ResultTextReader::appendValue(int index, QString& out)
     case Kind::Text:
         if (indicator > column.elementSize - SQLLEN(sizeof(SQLWCHAR)))
             throw Failure(QStringLiteral("A value of column %1 is longer than the column's size.").arg(column.name));
-        out.append(QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(indicator) / 2));
+        AppendText(out, QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(indicator) / 2));
         break;
     case Kind::Integer:
         format_.appendInteger(*reinterpret_cast<const SQLBIGINT*>(element), out);
@@ -203,5 +209,9 @@ void ResultTextReader::appendValue(int index, QString& out)
         break;
     }
 }
+
+// The two outputs: a preview cell and the export's bytes.
+template void ResultTextReader::appendValue(int, QString&);
+template void ResultTextReader::appendValue(int, AnsiBuffer&);
 
 } // namespace velloxa

@@ -28,8 +28,10 @@ public:
 
     // Advances to the next row; false at the end. Throws Failure (a lost connection).
     bool next();
-    // Appends the text of the current row's value in `column`; NULL appends nothing.
-    void appendValue(int column, QString& out);
+    // Appends the text of the current row's value in `column` to a QString or the export's
+    // AnsiBuffer (TextOutput.h); NULL appends nothing.
+    template <typename Out>
+    void appendValue(int column, Out& out);
 
 private:
     struct Column;

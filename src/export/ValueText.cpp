@@ -1,33 +1,43 @@
 #include "export/ValueText.h"
 
+#include "export/TextOutput.h"
+
+#include <algorithm>
 #include <charconv>
+#include <string_view>
 
 namespace velloxa {
 
 namespace {
 
-void AppendAscii(const char* begin, const char* end, char16_t decimalPoint, QString& out)
+// C-formatted digits, the regional decimal separator in place of their '.'.
+template <typename Out>
+void AppendNumber(std::string_view text, QChar decimalPoint, Out& out)
 {
-    const qsizetype at = out.size();
-    out.resize(at + (end - begin));
-    QChar* target = out.data() + at;
-    for (const char* c = begin; c != end; ++c)
-        *target++ = QChar(*c == '.' ? decimalPoint : char16_t(*c));
+    const size_t point = text.find('.');
+    if (point == std::string_view::npos) {
+        AppendAscii(out, text);
+        return;
+    }
+    AppendAscii(out, text.substr(0, point));
+    AppendText(out, QStringView(&decimalPoint, 1));
+    AppendAscii(out, text.substr(point + 1));
 }
 
-template <typename Number>
-void AppendShortest(Number value, char16_t decimalPoint, QString& out)
+template <typename Number, typename Out>
+void AppendShortest(Number value, QChar decimalPoint, Out& out)
 {
     char text[64];
     const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    AppendAscii(text, error == std::errc() ? end : text, decimalPoint, out);
+    AppendNumber(std::string_view(text, error == std::errc() ? end - text : 0), decimalPoint, out);
 }
 
-void AppendHexByte(unsigned char byte, QString& out)
+char* PutHexByte(char* at, unsigned char byte)
 {
     static constexpr char Digits[] = "0123456789ABCDEF";
-    out += QLatin1Char(Digits[byte >> 4]);
-    out += QLatin1Char(Digits[byte & 0x0F]);
+    *at++ = Digits[byte >> 4];
+    *at++ = Digits[byte & 0x0F];
+    return at;
 }
 
 } // namespace
@@ -39,95 +49,134 @@ ValueTextFormat::ValueTextFormat(const QLocale& locale)
 {
 }
 
-void ValueTextFormat::appendInteger(qint64 value, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendInteger(qint64 value, Out& out) const
 {
     char text[24];
     const auto [end, error] = std::to_chars(text, text + sizeof text, value);
     Q_UNUSED(error);
-    AppendAscii(text, end, u'.', out);
+    AppendAscii(out, std::string_view(text, end - text));
 }
 
-void ValueTextFormat::appendDecimal(QByteArrayView driverText, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendDecimal(QByteArrayView driverText, Out& out) const
 {
-    const char* begin = driverText.data();
-    const char* end = begin + driverText.size();
-    const char* point = std::find(begin, end, '.');
-    if (point != end) {
-        while (end > point + 1 && end[-1] == '0')
-            --end;
-        if (end == point + 1)
-            --end;
+    std::string_view text(driverText.data(), size_t(driverText.size()));
+    const size_t point = text.find('.');
+    if (point != std::string_view::npos) {
+        while (text.size() > point + 1 && text.back() == '0')
+            text.remove_suffix(1);
+        if (text.size() == point + 1)
+            text.remove_suffix(1);
     }
     // The driver writes a magnitude below one as ".5"; the digit before the separator is kept.
-    const bool negative = begin != end && *begin == '-';
-    if (negative) {
-        out += QLatin1Char('-');
-        ++begin;
+    if (text.starts_with('-')) {
+        AppendAscii(out, "-");
+        text.remove_prefix(1);
     }
-    if (begin == end || *begin == '.')
-        out += QLatin1Char('0');
-    AppendAscii(begin, end, decimalPoint_.unicode(), out);
+    if (text.empty() || text.front() == '.')
+        AppendAscii(out, "0");
+    AppendNumber(text, decimalPoint_, out);
 }
 
-void ValueTextFormat::appendDouble(double value, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendDouble(double value, Out& out) const
 {
-    AppendShortest(value, decimalPoint_.unicode(), out);
+    AppendShortest(value, decimalPoint_, out);
 }
 
-void ValueTextFormat::appendReal(float value, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendReal(float value, Out& out) const
 {
-    AppendShortest(value, decimalPoint_.unicode(), out);
+    AppendShortest(value, decimalPoint_, out);
 }
 
-void ValueTextFormat::appendBit(bool value, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendBit(bool value, Out& out) const
 {
-    out += value ? QLatin1String("True") : QLatin1String("False");
+    AppendAscii(out, value ? "True" : "False");
 }
 
-void ValueTextFormat::appendDate(const SQL_DATE_STRUCT& value, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendDate(const SQL_DATE_STRUCT& value, Out& out) const
 {
     date_.append(value.year, value.month, value.day, 0, 0, 0, 0, out);
 }
 
-void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT& value, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT& value, Out& out) const
 {
     date_.append(value.year, value.month, value.day, 0, 0, 0, 0, out);
     if (value.hour || value.minute || value.second || value.fraction) {
-        out += QLatin1Char(' ');
+        AppendAscii(out, " ");
         time_.append(value.year, value.month, value.day, value.hour, value.minute, value.second,
                      value.fraction, out);
     }
 }
 
-void ValueTextFormat::appendTime(int hour, int minute, int second, quint32 nanoseconds, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendTime(int hour, int minute, int second, quint32 nanoseconds, Out& out) const
 {
     time_.append(1900, 1, 1, hour, minute, second, nanoseconds, out);
 }
 
-void ValueTextFormat::appendGuid(const SQLGUID& value, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendGuid(const SQLGUID& value, Out& out) const
 {
-    const auto appendWord = [&out](quint64 word, int bytes) {
+    char text[36];
+    char* at = text;
+    const auto putWord = [&at](quint64 word, int bytes) {
         for (int i = bytes - 1; i >= 0; --i)
-            AppendHexByte((word >> (8 * i)) & 0xFF, out);
+            at = PutHexByte(at, (word >> (8 * i)) & 0xFF);
     };
-    appendWord(value.Data1, 4);
-    out += QLatin1Char('-');
-    appendWord(value.Data2, 2);
-    out += QLatin1Char('-');
-    appendWord(value.Data3, 2);
-    out += QLatin1Char('-');
-    AppendHexByte(value.Data4[0], out);
-    AppendHexByte(value.Data4[1], out);
-    out += QLatin1Char('-');
+    putWord(value.Data1, 4);
+    *at++ = '-';
+    putWord(value.Data2, 2);
+    *at++ = '-';
+    putWord(value.Data3, 2);
+    *at++ = '-';
+    at = PutHexByte(at, value.Data4[0]);
+    at = PutHexByte(at, value.Data4[1]);
+    *at++ = '-';
     for (int i = 2; i < 8; ++i)
-        AppendHexByte(value.Data4[i], out);
+        at = PutHexByte(at, value.Data4[i]);
+    AppendAscii(out, std::string_view(text, sizeof text));
 }
 
-void ValueTextFormat::appendBinary(QByteArrayView bytes, QString& out) const
+template <typename Out>
+void ValueTextFormat::appendBinary(QByteArrayView bytes, Out& out) const
 {
-    out += QLatin1String("0x");
-    for (char byte : bytes)
-        AppendHexByte(static_cast<unsigned char>(byte), out);
+    AppendAscii(out, "0x");
+    // Through a small buffer: an image may be megabytes long.
+    char text[256];
+    for (qsizetype from = 0; from < bytes.size(); from += sizeof text / 2) {
+        char* at = text;
+        for (char byte : bytes.sliced(from, std::min<qsizetype>(bytes.size() - from, sizeof text / 2)))
+            at = PutHexByte(at, static_cast<unsigned char>(byte));
+        AppendAscii(out, std::string_view(text, at - text));
+    }
 }
+
+// The two outputs: a preview cell and the export's bytes.
+template void ValueTextFormat::appendInteger(qint64, QString&) const;
+template void ValueTextFormat::appendDecimal(QByteArrayView, QString&) const;
+template void ValueTextFormat::appendDouble(double, QString&) const;
+template void ValueTextFormat::appendReal(float, QString&) const;
+template void ValueTextFormat::appendBit(bool, QString&) const;
+template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, QString&) const;
+template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, QString&) const;
+template void ValueTextFormat::appendTime(int, int, int, quint32, QString&) const;
+template void ValueTextFormat::appendGuid(const SQLGUID&, QString&) const;
+template void ValueTextFormat::appendBinary(QByteArrayView, QString&) const;
+template void ValueTextFormat::appendInteger(qint64, AnsiBuffer&) const;
+template void ValueTextFormat::appendDecimal(QByteArrayView, AnsiBuffer&) const;
+template void ValueTextFormat::appendDouble(double, AnsiBuffer&) const;
+template void ValueTextFormat::appendReal(float, AnsiBuffer&) const;
+template void ValueTextFormat::appendBit(bool, AnsiBuffer&) const;
+template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, AnsiBuffer&) const;
+template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, AnsiBuffer&) const;
+template void ValueTextFormat::appendTime(int, int, int, quint32, AnsiBuffer&) const;
+template void ValueTextFormat::appendGuid(const SQLGUID&, AnsiBuffer&) const;
+template void ValueTextFormat::appendBinary(QByteArrayView, AnsiBuffer&) const;
 
 } // namespace velloxa

@@ -35,20 +35,21 @@ namespace velloxa {
 // - binary, varbinary, image: "0x" and two upper-case hex digits per byte ("0x" alone
 //   when empty), as the server prints it;
 // - any other type (datetimeoffset, sql_variant, ...): the driver's own text for it.
+// Every append writes to a QString or to the export's AnsiBuffer (TextOutput.h).
 class ValueTextFormat {
 public:
     explicit ValueTextFormat(const QLocale& locale);
 
-    void appendInteger(qint64 value, QString& out) const;
-    void appendDecimal(QByteArrayView driverText, QString& out) const; // "-12.50" as sent
-    void appendDouble(double value, QString& out) const;
-    void appendReal(float value, QString& out) const;
-    void appendBit(bool value, QString& out) const;
-    void appendDate(const SQL_DATE_STRUCT& value, QString& out) const;
-    void appendTimestamp(const SQL_TIMESTAMP_STRUCT& value, QString& out) const;
-    void appendTime(int hour, int minute, int second, quint32 nanoseconds, QString& out) const;
-    void appendGuid(const SQLGUID& value, QString& out) const;
-    void appendBinary(QByteArrayView bytes, QString& out) const;
+    template <typename Out> void appendInteger(qint64 value, Out& out) const;
+    template <typename Out> void appendDecimal(QByteArrayView driverText, Out& out) const; // "-12.50" as sent
+    template <typename Out> void appendDouble(double value, Out& out) const;
+    template <typename Out> void appendReal(float value, Out& out) const;
+    template <typename Out> void appendBit(bool value, Out& out) const;
+    template <typename Out> void appendDate(const SQL_DATE_STRUCT& value, Out& out) const;
+    template <typename Out> void appendTimestamp(const SQL_TIMESTAMP_STRUCT& value, Out& out) const;
+    template <typename Out> void appendTime(int hour, int minute, int second, quint32 nanoseconds, Out& out) const;
+    template <typename Out> void appendGuid(const SQLGUID& value, Out& out) const;
+    template <typename Out> void appendBinary(QByteArrayView bytes, Out& out) const;
 
 private:
     QChar decimalPoint_;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "export/AnsiBuffer.h"
+
+#include <QLatin1String>
+#include <QString>
+#include <QStringView>
+
+#include <string_view>
+
+namespace velloxa {
+
+// Where the text of a value goes: a QString (the preview) or the export's 8-bit bytes. The
+// formatting hands over pure ASCII (digits, signs, hex, "True") apart from other text
+// (values, separators and names of the regional settings), which the bytes must encode.
+inline void AppendAscii(QString& out, std::string_view ascii) { out.append(QLatin1String(ascii.data(), qsizetype(ascii.size()))); }
+inline void AppendText(QString& out, QStringView text) { out.append(text); }
+inline void AppendAscii(AnsiBuffer& out, std::string_view ascii) { out.appendBytes(QByteArrayView(ascii.data(), qsizetype(ascii.size()))); }
+inline void AppendText(AnsiBuffer& out, QStringView text) { out.appendText(text); }
+
+} // namespace velloxa
