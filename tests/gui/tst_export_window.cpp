@@ -43,6 +43,14 @@ QByteArray contents(const QString& path)
     return file.readAll();
 }
 
+// Mouse movement onto `widget` at `at` (its centre when not given).
+void moveOnto(QWidget* widget, QPoint at = {-1, -1})
+{
+    const QPointF position = at == QPoint(-1, -1) ? QPointF(widget->rect().center()) : QPointF(at);
+    QMouseEvent move(QEvent::MouseMove, position, widget->mapToGlobal(position), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -61,6 +69,7 @@ private slots:
     void layoutFollowsTheDesign();
     void tabOrderRunsFromBack();
     void firstShowProposesTheDesktopFile();
+    void pointerIsTheHandOverPushButtons();
 
     // "..."
     void cancelBeforeAnyPickKeepsTheText();
@@ -191,6 +200,28 @@ void ExportWindowTest::firstShowProposesTheDesktopFile()
     QVERIFY(form.Check6->isChecked());
     QCOMPARE(form.PushButton4->text(), QStringLiteral("Finish"));
     QVERIFY(run.messages.boxes.isEmpty());
+}
+
+void ExportWindowTest::pointerIsTheHandOverPushButtons()
+{
+    WizardHarness run;
+    Form4& form = run.start().form4();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    moveOnto(form.PushButton4);
+    QCOMPARE(form.pointer().value(), PointerConvention::Custom);
+    moveOnto(form.Text2); // the separator box and the check box leave it as it is
+    moveOnto(form.Check6);
+    QCOMPARE(form.pointer().value(), PointerConvention::Custom);
+    moveOnto(form.Text1);
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
+    moveOnto(form.PushButton3);
+    QCOMPARE(form.pointer().value(), PointerConvention::Custom);
+    moveOnto(form.Frame3, QPoint(form.Frame3->width() - 8, form.Frame3->height() / 2)); // beside the check box
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
+    moveOnto(form.PushButton2);
+    moveOnto(&form, QPoint(2, 2));
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
 }
 
 void ExportWindowTest::cancelBeforeAnyPickKeepsTheText()
@@ -390,6 +421,7 @@ void ExportWindowTest::buttonsAreHeldDuringARun()
         for (const QPushButton* button : {form.PushButton2, form.PushButton3, form.PushButton4})
             if (!button->isEnabled())
                 seenDuringTheRun.append(button->text());
+        moveOnto(form.PushButton2); // the hourglass stays over a button
         pointerDuringTheRun = form.pointer().value();
         // A click on a held button does nothing.
         QTest::mouseClick(form.PushButton4, Qt::LeftButton);

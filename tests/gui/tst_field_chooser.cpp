@@ -12,6 +12,7 @@
 #include "selection/Form2.h"
 #include "selection/Form3.h"
 #include "settings/SettingsStore.h"
+#include "shell/PointerConvention.h"
 
 #include <QFrame>
 #include <QHeaderView>
@@ -68,6 +69,14 @@ void clickEntry(QListWidget* list, const QString& text)
     QCOMPARE(selectedTexts(list), QStringList{text});
 }
 
+// Mouse movement onto `widget` at `at` (its centre when not given).
+void moveOnto(QWidget* widget, QPoint at = {-1, -1})
+{
+    const QPointF position = at == QPoint(-1, -1) ? QPointF(widget->rect().center()) : QPointF(at);
+    QMouseEvent move(QEvent::MouseMove, position, widget->mapToGlobal(position), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
 QStringList informTexts(const RecordingMessageService& messages)
 {
     QStringList texts;
@@ -87,6 +96,7 @@ private slots:
 
     void layoutFollowsTheDesign();
     void tabOrderRunsFromTheAvailableList();
+    void pointerIsTheHandOnlyOverPushButtons();
 
     // Moves and the button-state rule.
     void moveOneAppendsAtTheEndAndLeavesNoSelection();
@@ -206,6 +216,30 @@ void FieldChooserTest::tabOrderRunsFromTheAvailableList()
             widget = widget->nextInFocusChain();
         QCOMPARE(widget, expected.at(i));
     }
+}
+
+void FieldChooserTest::pointerIsTheHandOnlyOverPushButtons()
+{
+    WizardHarness run;
+    Form3& form = run.start().form3();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    for (QWidget* button : {form.PushButton5, form.PushButton6, form.PushButton7, form.PushButton8,
+                            form.PushButton2, form.PushButton3}) {
+        moveOnto(button);
+        QCOMPARE(form.pointer().value(), PointerConvention::Custom);
+        moveOnto(form.List1);
+        QCOMPARE(form.pointer().value(), PointerConvention::Default);
+    }
+    for (QWidget* area : {static_cast<QWidget*>(form.DataGrid1->viewport()), static_cast<QWidget*>(form.List2->viewport()),
+                          static_cast<QWidget*>(form.Label1), static_cast<QWidget*>(form.Label2)}) {
+        moveOnto(form.PushButton3);
+        moveOnto(area);
+        QCOMPARE(form.pointer().value(), PointerConvention::Default);
+    }
+    moveOnto(form.PushButton3);
+    moveOnto(&form, QPoint(2, 2)); // the window's own background
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
 }
 
 void FieldChooserTest::moveOneAppendsAtTheEndAndLeavesNoSelection()
