@@ -304,8 +304,8 @@ void Form3::RunLoading(ErrorTrap& trap, odbc::Connection& connection)
     trap.step(120, [&] { show(); });
     trap.step(122, [&] { List1->clear(); });
     trap.step(124, [&] { previewModel_->clear(); });
-    // The client-side cursor of the original recordset: the preview is read into memory
-    // in one go by ReadPreview, so there is nothing to set on the connection.
+    // The cursor step: nothing to set, since ReadPreview reads the rows into memory at once
+    // and frees the connection's statement.
     trap.step(126, [] {});
     trap.step(128, [&] { preview = ReadPreview(connection, wizard_.globals().chosenTable); });
     trap.step(130, [&] {
