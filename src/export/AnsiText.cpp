@@ -8,12 +8,6 @@ namespace velloxa {
 
 #ifdef _WIN32
 
-// A double-byte code page takes two bytes for a character of one UTF-16 unit.
-qsizetype MostAnsiBytes(qsizetype units)
-{
-    return 2 * units;
-}
-
 char* WriteAnsiText(QStringView text, char* target)
 {
     if (text.isEmpty())
@@ -49,29 +43,24 @@ char ByteFor(char16_t unit)
 
 } // namespace
 
-// One byte for every character, which takes at least one UTF-16 unit.
-qsizetype MostAnsiBytes(qsizetype units)
-{
-    return units;
-}
-
 char* WriteAnsiText(QStringView text, char* target)
 {
     const char16_t* units = text.utf16();
     const qsizetype count = text.size();
     qsizetype i = 0;
-    // Most text is ASCII: a plain narrowing loop the compiler vectorises.
-    while (i < count && units[i] < 0x80) {
-        const qsizetype run = std::min<qsizetype>(count - i, 64);
+    // Most text is ASCII: long runs go through a plain narrowing loop the compiler vectorises,
+    // short values and the rest one unit at a time.
+    constexpr qsizetype Run = 64;
+    while (count - i >= Run) {
         bool ascii = true;
-        for (qsizetype j = 0; j < run; ++j)
+        for (qsizetype j = 0; j < Run; ++j)
             ascii &= units[i + j] < 0x80;
         if (!ascii)
             break;
-        for (qsizetype j = 0; j < run; ++j)
+        for (qsizetype j = 0; j < Run; ++j)
             target[j] = char(units[i + j]);
-        target += run;
-        i += run;
+        target += Run;
+        i += Run;
     }
     for (; i < count; ++i) {
         const char16_t unit = units[i];
