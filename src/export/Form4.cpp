@@ -101,9 +101,9 @@ void Form4::buildControls()
     PushButton2 = makeButton(QStringLiteral("< Back"), this, TwipsRect(120, 2640, 3840, 405));
     PushButton4 = makeButton(FinishCaption, this, TwipsRect(4080, 2640, 3840, 405));
 
+    // Placed as designed and never driven: the hourglass is the run's only sign.
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setGeometry(TwipsRect(120, 3150, 7800, 405));
-    ProgressBar1->setAlignment(Qt::AlignCenter);
     ProgressBar1->reset();
 
     setTabOrder(PushButton2, PushButton4);
@@ -111,6 +111,7 @@ void Form4::buildControls()
     setTabOrder(Text1, PushButton3);
     setTabOrder(PushButton3, Text2);
     setTabOrder(Text2, Check6);
+    PushButton2->setFocus();
 
     connect(PushButton3, &QPushButton::clicked, this, &Form4::PushButton3_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
@@ -165,7 +166,6 @@ void Form4::PushButton2_Click()
 {
     ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("PushButton2_Click"));
     trap.step(100, [&] { PushButton4->setText(FinishCaption); });
-    ProgressBar1->reset();
     wizard_.form3().ReturnToFieldChooser(trap, 102);
 }
 
@@ -178,9 +178,11 @@ void Form4::PushButton4_Click()
     }
     trap.step(104, [&] { pointer_->setHourglass(); });
 
-    // A run must not be started twice or sent elsewhere while it yields.
+    // A run must not be started twice or sent elsewhere while it yields. Holding the
+    // focused button moves the keyboard on; it comes back afterwards unless the user moved it.
+    QWidget* const focusBefore = focusWidget();
     setRunControlsEnabled(false);
-    ProgressBar1->setRange(0, 0); // the row total is unknown until the end: a busy bar
+    QWidget* const focusWhileHeld = focusWidget();
 
     const Globals& globals = wizard_.globals();
     ExportRequest request;
@@ -192,18 +194,15 @@ void Form4::PushButton4_Click()
     request.header = Check6->isChecked();
     request.fileName = Text1->text();
 
-    const ExportOutcome outcome = RunExport(request, trap, [this](qint64 rows) {
-        ProgressBar1->setFormat(QString::number(rows) + QStringLiteral(" rows"));
+    RunExport(request, trap, [this](qint64) {
         QCoreApplication::processEvents();
         // Closing the window ends the program: stop here, before the file is touched.
         return !wizard_.programEnding();
     });
 
-    if (outcome.written)
-        showRowsWritten(outcome.rows);
-    else
-        ProgressBar1->reset();
     setRunControlsEnabled(true);
+    if (focusBefore && focusWidget() == focusWhileHeld)
+        focusBefore->setFocus();
     trap.step(192, [&] { PushButton4->setText(ExitCaption); });
     trap.step(194, [&] { pointer_->setDefault(); });
 }
@@ -213,13 +212,6 @@ void Form4::setRunControlsEnabled(bool enabled)
     PushButton4->setEnabled(enabled);
     PushButton2->setEnabled(enabled);
     PushButton3->setEnabled(enabled);
-}
-
-void Form4::showRowsWritten(qint64 rows)
-{
-    ProgressBar1->setRange(0, 1);
-    ProgressBar1->setValue(1);
-    ProgressBar1->setFormat(QString::number(rows) + (rows == 1 ? QStringLiteral(" row written") : QStringLiteral(" rows written")));
 }
 
 void Form4::closeEvent(QCloseEvent* event)

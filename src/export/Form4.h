@@ -51,7 +51,6 @@ protected:
 private:
     void buildControls();
     void setRunControlsEnabled(bool enabled);
-    void showRowsWritten(qint64 rows);
 
     Wizard& wizard_;
     PointerConvention* pointer_ = nullptr;

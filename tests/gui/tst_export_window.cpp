@@ -186,6 +186,10 @@ void ExportWindowTest::tabOrderRunsFromBack()
             widget = widget->nextInFocusChain();
         QCOMPARE(widget, expected.at(i));
     }
+    // The keyboard starts where the order starts.
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(QApplication::focusWidget(), form.PushButton2);
 }
 
 void ExportWindowTest::firstShowProposesTheDesktopFile()
@@ -306,7 +310,9 @@ void ExportWindowTest::finishWritesTheFile()
     QCOMPARE(form.PushButton4->text(), QStringLiteral("Exit"));
     QCOMPARE(form.pointer().value(), PointerConvention::Default);
     QVERIFY(form.PushButton2->isEnabled() && form.PushButton3->isEnabled() && form.PushButton4->isEnabled());
-    QCOMPARE(form.ProgressBar1->value(), form.ProgressBar1->maximum());
+    // The progress bar is never driven.
+    QCOMPARE(form.ProgressBar1->value(), form.ProgressBar1->minimum() - 1);
+    QCOMPARE(form.ProgressBar1->text(), QString());
     QVERIFY(form.isVisible());
 }
 
@@ -414,13 +420,16 @@ void ExportWindowTest::buttonsAreHeldDuringARun()
     Form4& form = exportWindow(run, slow, QStringLiteral("Many"), {"Id", "Name"});
     const QString target = output_.filePath(QStringLiteral("held.txt"));
     form.Text1->setText(target);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
 
     QStringList seenDuringTheRun;
     int pointerDuringTheRun = -1;
+    QString progressDuringTheRun = QStringLiteral("<not seen>");
     QTimer::singleShot(300, &form, [&] {
         for (const QPushButton* button : {form.PushButton2, form.PushButton3, form.PushButton4})
             if (!button->isEnabled())
                 seenDuringTheRun.append(button->text());
+        progressDuringTheRun = form.ProgressBar1->text();
         moveOnto(form.PushButton2); // the hourglass stays over a button
         pointerDuringTheRun = form.pointer().value();
         // A click on a held button does nothing.
@@ -430,7 +439,10 @@ void ExportWindowTest::buttonsAreHeldDuringARun()
 
     QCOMPARE(seenDuringTheRun, (QStringList{"< Back", "...", "Finish"}));
     QCOMPARE(pointerDuringTheRun, PointerConvention::Hourglass);
+    QCOMPARE(progressDuringTheRun, QString());
     QVERIFY(form.PushButton2->isEnabled() && form.PushButton3->isEnabled() && form.PushButton4->isEnabled());
+    // Holding the clicked button moved the keyboard away; it is back on the button, now "Exit".
+    QCOMPARE(QApplication::focusWidget(), form.PushButton4);
     QCOMPARE(form.PushButton4->text(), QStringLiteral("Exit"));
     QCOMPARE(run.endProgramCalls, 0);
     QCOMPARE(contents(target).count("\r\n"), 3000 + 2);
