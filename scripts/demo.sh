@@ -7,7 +7,12 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VELLOXA_BUILD_DIR:-$root/build}"
 state="$root/demo-state"
 
-"$root/scripts/build.sh"
+mkdir -p "$state"
+echo "Building Velloxa (log: $state/build.log) ..."
+if ! "$root/scripts/build.sh" >"$state/build.log" 2>&1; then
+  tail -n 40 "$state/build.log"
+  exit 1
+fi
 
 unset TDSPORT TDSHOST TDSVER TDSDUMP
 export ODBCSYSINI="$build/odbc"
@@ -44,6 +49,10 @@ Local%20Connection=0
 INI
 chmod 600 "$XDG_CONFIG_HOME/Orvanta.ini"
 mkdir -p "$HOME/Desktop"
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="$state/runtime"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+fi
 
 cat <<TXT
 Sandbox SQL Server running on 127.0.0.1,$port (log: $state/sandbox.log)
