@@ -266,9 +266,10 @@ void Form3::styleGrid()
 
     QHeaderView* rows = DataGrid1->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
+    rows->setDefaultSectionSize(QFontMetrics(cellFont).height() + 6);
     rows->setMinimumSectionSize(QFontMetrics(cellFont).height() + 2);
-    rows->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    rows->setDefaultAlignment(Qt::AlignCenter);
+    rows->setMinimumWidth(Twips(390)); // room for "100" with a margin
 
     QHeaderView* columns = DataGrid1->horizontalHeader();
     QFont headerFont = cellFont;
@@ -281,6 +282,17 @@ void Form3::styleGrid()
     columns->setResizeContentsPrecision(20);
     columns->setMaximumSectionSize(Twips(3600));
     columns->setMinimumSectionSize(Twips(600));
+}
+
+void Form3::showPreview(const PreviewData& preview)
+{
+    previewModel_->setPreview(preview);
+    DataGrid1->resizeColumnsToContents();
+    // A gap behind the widest value, so that neighbouring values do not run together.
+    const int gap = Twips(120);
+    QHeaderView* columns = DataGrid1->horizontalHeader();
+    for (int column = 0; column < columns->count(); ++column)
+        columns->resizeSection(column, std::min(columns->sectionSize(column) + gap, columns->maximumSectionSize()));
 }
 
 void Form3::Form_Load()
@@ -308,10 +320,7 @@ void Form3::RunLoading(ErrorTrap& trap, odbc::Connection& connection)
     // and frees the connection's statement.
     trap.step(126, [] {});
     trap.step(128, [&] { preview = ReadPreview(connection, wizard_.globals().chosenTable); });
-    trap.step(130, [&] {
-        previewModel_->setPreview(preview);
-        DataGrid1->resizeColumnsToContents();
-    });
+    trap.step(130, [&] { showPreview(preview); });
 
     EventYield yield;
     const int fieldCount = trap.loopCount(132, [&] { return static_cast<int>(preview.columns.size()); });

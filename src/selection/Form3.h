@@ -14,6 +14,7 @@ namespace velloxa {
 class ErrorTrap;
 class PointerConvention;
 class PreviewGridModel;
+struct PreviewData;
 class Wizard;
 namespace odbc { class Connection; }
 
@@ -35,6 +36,9 @@ public:
     // available field, focus the grid, hide the Export window, prune. Numbered from
     // firstLine upwards in steps of 2 (firstLine .. firstLine + 32).
     void ReturnToFieldChooser(ErrorTrap& trap, int firstLine);
+
+    // The rows into the grid, columns as wide as their widest heading or value.
+    void showPreview(const PreviewData& preview);
 
     QLabel* Label2 = nullptr;
     QTableView* DataGrid1 = nullptr;

@@ -11,19 +11,16 @@
 #include "export/Form4.h"
 #include "selection/Form2.h"
 #include "selection/Form3.h"
-#include "selection/PreviewGridModel.h"
+#include "selection/Preview.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QByteArray>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -63,10 +60,7 @@ void fillFields(Form3& fields)
         {"5", "Eastfield Hardware", "Leeds", "United Kingdom", "+44 113 496 0777", "2017-09-30"},
         {"6", "Fjordlys AS", "Bergen", "Norway", "+47 55 20 41 90", "2022-05-17"},
     };
-    auto* model = new PreviewGridModel(fields.DataGrid1);
-    model->setPreview(preview);
-    fields.DataGrid1->setModel(model);
-    fields.DataGrid1->resizeColumnsToContents();
+    fields.showPreview(preview);
     fields.show();
     fields.List1->addItems({"Country", "Phone", "Since"});
     fields.List2->addItems({"CustomerId", "Name", "City"});
