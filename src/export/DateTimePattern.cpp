@@ -40,19 +40,20 @@ Char* PutText(Char* at, QStringView text)
     return at;
 }
 
-// Nanoseconds as a decimal fraction without trailing zeros.
+// Nanoseconds (not zero) as a decimal fraction without trailing zeros.
 template <typename Char>
 Char* PutFraction(Char* at, quint32 nanoseconds)
 {
-    char digits[9];
-    for (int i = 8; i >= 0; --i) {
-        digits[i] = char('0' + nanoseconds % 10);
+    int count = 9;
+    while (count > 1 && nanoseconds % 10 == 0) {
+        nanoseconds /= 10;
+        --count;
+    }
+    for (int i = count - 1; i >= 0; --i) {
+        at[i] = Char('0' + nanoseconds % 10);
         nanoseconds /= 10;
     }
-    int count = 9;
-    while (count > 1 && digits[count - 1] == '0')
-        --count;
-    return std::copy(digits, digits + count, at);
+    return at + count;
 }
 
 template <typename Out>

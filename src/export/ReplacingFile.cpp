@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -113,6 +114,11 @@ void ReplacingFile::write(QByteArrayView bytes)
 {
     if (temporary_.write(bytes.data(), bytes.size()) != bytes.size())
         throw Failure(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(fileName_), temporary_.errorString()));
+#ifdef __linux__
+    // Start writing the pages out now, beside the export, so that commit()'s fsync has
+    // little left to wait for.
+    ::sync_file_range(temporary_.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
 }
 
 void ReplacingFile::commit()
