@@ -13,6 +13,7 @@
 #include "app/ApplicationTitle.h"
 #include "app/ArialFont.h"
 #include "app/EventYield.h"
+#include "app/HandPointer.h"
 #include "app/SelectAllOnFocus.h"
 #include "app/Twips.h"
 #include "app/Wizard.h"
@@ -44,7 +45,6 @@ const QString Form1::HelpImageQuestion = QStringLiteral("Would you like to see a
 
 namespace {
 
-const QString HandPointerFile = QStringLiteral("/HAND-M.CUR");
 const QString HelpImageFile = QStringLiteral("/local-connection-example.jpg");
 
 template <typename Control>
@@ -173,8 +173,8 @@ void Form1::Form_Load()
         setWindowIcon(wizard_.applicationIcon());
         wizard_.setApplicationTitle(ApplicationTitle(ProductName));
     });
-    if (trap.test(124, [] { return FileExists(ApplicationFolder() + HandPointerFile); }))
-        trap.step(126, [&] { pointer_->loadCustomPointer(ApplicationFolder() + HandPointerFile); });
+    if (trap.test(124, [] { return FileExists(HandPointerFile()); }))
+        trap.step(126, [&] { LoadHandPointer(*pointer_); });
 
     trap.step(128, [&] { Text1->setText(settings.read(SettingKeys::Server, QString())); });
     trap.step(130, [&] { Text2->setText(settings.read(SettingKeys::User, QString())); });

@@ -2,12 +2,12 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/ArialFont.h"
+#include "app/HandPointer.h"
 #include "app/Twips.h"
 #include "app/Wizard.h"
 #include "connection/ConnectionString.h"
 #include "connection/Form1.h"
 #include "errors/ErrorTrap.h"
-#include "errors/Failure.h"
 #include "export/ExportRun.h"
 #include "selection/Form3.h"
 #include "shell/Appearance.h"
@@ -131,13 +131,8 @@ void Form4::Form_Load()
         Check6->setAutoFillBackground(false);
     });
     trap.step(102, [&] { setWindowIcon(wizard_.applicationIcon()); });
-    const QString handPointer = ApplicationFolder() + QStringLiteral("/HAND-M.CUR");
-    if (trap.test(106, [&] { return FileExists(handPointer); })) {
-        trap.step(108, [&] {
-            if (!pointer_->loadCustomPointer(handPointer))
-                throw Failure(QStringLiteral("Invalid picture: ") + handPointer);
-        });
-    }
+    if (trap.test(106, [] { return FileExists(HandPointerFile()); }))
+        trap.step(108, [&] { LoadHandPointer(*pointer_); });
     trap.step(110, [&] { setWindowTitle(ProductName); });
     trap.step(112, [&] { Text1->setText(DesktopPath() + QStringLiteral("output.txt")); });
     trap.step(114, [&] { Text2->setText(QStringLiteral(",")); });
@@ -146,11 +141,9 @@ void Form4::Form_Load()
 void Form4::PushButton3_Click()
 {
     ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("PushButton3_Click"));
-    // The chooser asks no overwrite question and needs no existing path or file: the
-    // export replaces the file, and the folder is the export's concern.
-    trap.step(100, [] {});
-    trap.step(102, [] {});
-    trap.step(104, [] {});
+    // Lines 100-104 (flags, title, filter) travel with the call below. The chooser asks no
+    // overwrite question and needs no existing path or file: the export replaces the file,
+    // and the folder is the export's concern.
     trap.step(106, [&] {
         const QString chosen = wizard_.services().fileDialogs.chooseSaveFile(ChooserTitle, ChooserFilter, dialogFileName_);
         // A cancel leaves the dialog's name as it was before it opened.

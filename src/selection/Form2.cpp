@@ -10,6 +10,7 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/ArialFont.h"
+#include "app/HandPointer.h"
 #include "app/Twips.h"
 #include "app/Wizard.h"
 #include "connection/ConnectionString.h"
@@ -38,8 +39,6 @@ private:
 };
 
 namespace {
-
-const QString HandPointerFile = QStringLiteral("/HAND-M.CUR");
 
 template <typename Control>
 Control* placed(Control* control, int left, int top, int width, int height)
@@ -119,8 +118,8 @@ void Form2::Form_Load()
     ErrorTrap trap(wizard_.services().messages, QStringLiteral("Form2"), QStringLiteral("Form_Load"));
     trap.step(100, [&] { ApplyStandardColours(this); });
     trap.step(102, [&] { setWindowIcon(wizard_.applicationIcon()); });
-    if (trap.test(106, [] { return FileExists(ApplicationFolder() + HandPointerFile); }))
-        trap.step(108, [&] { pointer_->loadCustomPointer(ApplicationFolder() + HandPointerFile); });
+    if (trap.test(106, [] { return FileExists(HandPointerFile()); }))
+        trap.step(108, [&] { LoadHandPointer(*pointer_); });
     trap.step(110, [&] { setWindowTitle(ProductName); });
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/ArialFont.h"
+#include "app/HandPointer.h"
 #include "app/EventYield.h"
 #include "app/Twips.h"
 #include "app/Wizard.h"
@@ -132,15 +133,12 @@ void MoveSelectedEntry(NumberedLines& lines, QListWidget* source, QListWidget* t
 void MoveAllEntries(NumberedLines& lines, QListWidget* source, QListWidget* target, Form3& form)
 {
     const int count = lines.loopCount(100, [&] { return source->count(); });
-    for (int row = 0; row < count; ++row) {
+    // 104 and 110 are the lines that close the loops.
+    for (int row = 0; row < count; ++row)
         lines.step(102, [&] { target->addItem(EntryText(source, row)); });
-        lines.step(104, [] {});
-    }
     const int remaining = lines.loopCount(106, [&] { return source->count(); });
-    for (int row = remaining - 1; row >= 0; --row) {
+    for (int row = remaining - 1; row >= 0; --row)
         lines.step(108, [&] { RemoveEntry(source, row); });
-        lines.step(110, [] {});
-    }
     ApplyButtonStateRule(lines, 112, form);
 }
 
@@ -300,13 +298,8 @@ void Form3::Form_Load()
     ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("Form_Load"));
     trap.step(100, [&] { ApplyStandardColours(this); });
     trap.step(102, [&] { setWindowIcon(wizard_.applicationIcon()); });
-    const QString handPointer = ApplicationFolder() + QStringLiteral("/HAND-M.CUR");
-    if (trap.test(106, [&] { return FileExists(handPointer); })) {
-        trap.step(108, [&] {
-            if (!pointer_->loadCustomPointer(handPointer))
-                throw Failure(QStringLiteral("Invalid picture: ") + handPointer);
-        });
-    }
+    if (trap.test(106, [] { return FileExists(HandPointerFile()); }))
+        trap.step(108, [&] { LoadHandPointer(*pointer_); });
     trap.step(110, [&] { setWindowTitle(ProductName); });
 }
 
@@ -316,18 +309,16 @@ void Form3::RunLoading(ErrorTrap& trap, odbc::Connection& connection)
     trap.step(120, [&] { show(); });
     trap.step(122, [&] { List1->clear(); });
     trap.step(124, [&] { previewModel_->clear(); });
-    // The cursor step: nothing to set, since ReadPreview reads the rows into memory at once
-    // and frees the connection's statement.
-    trap.step(126, [] {});
+    // No cursor to set at 126: ReadPreview reads the rows into memory at once and frees the
+    // connection's statement.
     trap.step(128, [&] { preview = ReadPreview(connection, wizard_.globals().chosenTable); });
     trap.step(130, [&] { showPreview(preview); });
 
     EventYield yield;
     const int fieldCount = trap.loopCount(132, [&] { return static_cast<int>(preview.columns.size()); });
-    for (int field = 0; field < fieldCount; ++field) {
+    for (int field = 0; field < fieldCount; ++field) { // 142 closes the loop
         trap.step(134, [&] { yield(); });
         trap.step(136, [&] { List1->addItem(preview.columns.value(field)); });
-        trap.step(142, [] {});
     }
 
     NumberedLines lines(&trap);
@@ -411,10 +402,8 @@ void Form3::PushButton3_Click()
         globals.selectedColumns.clear();
     });
     const int count = trap.loopCount(108, [&] { return List2->count(); });
-    for (int row = 0; row < count; ++row) {
+    for (int row = 0; row < count; ++row) // 112 closes the loop
         trap.step(110, [&] { globals.selectedColumns.append(EntryText(List2, row)); });
-        trap.step(112, [] {});
-    }
     trap.step(114, [&] { globals.selectedColumnList = BuildSelectedColumnList(globals.selectedColumns); });
     trap.step(116, [&] { wizard_.form4().show(); });
     trap.step(118, [&] { hide(); });
