@@ -1,6 +1,7 @@
 // The Field chooser: layout, the moves and the button-state rule, the selected-column list,
 // Back and Next, and the loading (preview, field names, pruning) against the sandbox server
 // through the real driver, on its own and on the road from the Table chooser.
+#include "ListTexts.h"
 #include "WizardHarness.h"
 
 #include "SandboxServer.h"
@@ -27,20 +28,13 @@
 
 using namespace velloxa;
 using velloxa::test::SandboxServer;
+using velloxa::testing::ListTexts;
 using velloxa::testing::RecordingMessageService;
 using velloxa::testing::WizardHarness;
 
 namespace {
 
 const QString SelectFieldFirst = QStringLiteral("Please select a field first.");
-
-QStringList entries(const QListWidget* list)
-{
-    QStringList texts;
-    for (int row = 0; row < list->count(); ++row)
-        texts.append(list->item(row)->text());
-    return texts;
-}
 
 QStringList selectedTexts(const QListWidget* list)
 {
@@ -254,8 +248,8 @@ void FieldChooserTest::moveOneAppendsAtTheEndAndLeavesNoSelection()
     clickEntry(form.List1, QStringLiteral("B"));
     QTest::mouseClick(form.PushButton5, Qt::LeftButton);
 
-    QCOMPARE(entries(form.List1), (QStringList{"A", "C"}));
-    QCOMPARE(entries(form.List2), (QStringList{"X", "B"}));
+    QCOMPARE(ListTexts(form.List1), (QStringList{"A", "C"}));
+    QCOMPARE(ListTexts(form.List2), (QStringList{"X", "B"}));
     QCOMPARE(selectedTexts(form.List1), QStringList{});
     QCOMPARE(selectedTexts(form.List2), QStringList{"X"});
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "<", "<<", "< Back", "Next >"}));
@@ -264,7 +258,7 @@ void FieldChooserTest::moveOneAppendsAtTheEndAndLeavesNoSelection()
     // Right after a move nothing is selected, so the next ">" asks first.
     QTest::mouseClick(form.PushButton5, Qt::LeftButton);
     QCOMPARE(informTexts(run.messages), QStringList{SelectFieldFirst});
-    QCOMPARE(entries(form.List1), (QStringList{"A", "C"}));
+    QCOMPARE(ListTexts(form.List1), (QStringList{"A", "C"}));
 }
 
 void FieldChooserTest::moveOneBackAppendsAtTheEndOfTheAvailableList()
@@ -278,8 +272,8 @@ void FieldChooserTest::moveOneBackAppendsAtTheEndOfTheAvailableList()
     clickEntry(form.List2, QStringLiteral("A"));
     QTest::mouseClick(form.PushButton7, Qt::LeftButton);
 
-    QCOMPARE(entries(form.List1), (QStringList{"B", "C", "A"}));
-    QCOMPARE(entries(form.List2), QStringList{});
+    QCOMPARE(ListTexts(form.List1), (QStringList{"B", "C", "A"}));
+    QCOMPARE(ListTexts(form.List2), QStringList{});
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "< Back"}));
     QVERIFY(run.messages.boxes.isEmpty());
 }
@@ -311,8 +305,8 @@ void FieldChooserTest::moveWithNothingSelectedAsksAndChangesNothing()
     QCOMPARE(run.messages.boxes.first().kind, RecordingMessageService::Kind::Inform);
     QCOMPARE(run.messages.boxes.first().title, wizard.applicationTitle());
     QCOMPARE(run.messages.boxes.first().text, SelectFieldFirst);
-    QCOMPARE(entries(form.List1), (QStringList{"A", "B"}));
-    QCOMPARE(entries(form.List2), QStringList{"X"});
+    QCOMPARE(ListTexts(form.List1), (QStringList{"A", "B"}));
+    QCOMPARE(ListTexts(form.List2), QStringList{"X"});
     QCOMPARE(enabledButtons(form), buttonsBefore);
 }
 
@@ -326,8 +320,8 @@ void FieldChooserTest::moveAllKeepsTheOrderBehindWhatIsThere()
 
     QTest::mouseClick(form.PushButton6, Qt::LeftButton);
 
-    QCOMPARE(entries(form.List1), QStringList{});
-    QCOMPARE(entries(form.List2), (QStringList{"X", "A", "B", "C"}));
+    QCOMPARE(ListTexts(form.List1), QStringList{});
+    QCOMPARE(ListTexts(form.List2), (QStringList{"X", "A", "B", "C"}));
     QCOMPARE(enabledButtons(form), (QStringList{"<", "<<", "< Back", "Next >"}));
     QVERIFY(run.messages.boxes.isEmpty());
 }
@@ -342,8 +336,8 @@ void FieldChooserTest::moveAllBackEmptiesTheSelectedList()
 
     QTest::mouseClick(form.PushButton8, Qt::LeftButton);
 
-    QCOMPARE(entries(form.List1), (QStringList{"C", "A", "B"}));
-    QCOMPARE(entries(form.List2), QStringList{});
+    QCOMPARE(ListTexts(form.List1), (QStringList{"C", "A", "B"}));
+    QCOMPARE(ListTexts(form.List2), QStringList{});
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "< Back"}));
 }
 
@@ -358,8 +352,8 @@ void FieldChooserTest::moveAllOnAnEmptyListOnlyAppliesTheRule()
 
     QTest::mouseClick(form.PushButton6, Qt::LeftButton);
 
-    QCOMPARE(entries(form.List1), QStringList{});
-    QCOMPARE(entries(form.List2), QStringList{"X"});
+    QCOMPARE(ListTexts(form.List1), QStringList{});
+    QCOMPARE(ListTexts(form.List2), QStringList{"X"});
     QCOMPARE(enabledButtons(form), (QStringList{"<", "<<", "< Back", "Next >"}));
     QVERIFY(run.messages.boxes.isEmpty());
 }
@@ -375,16 +369,16 @@ void FieldChooserTest::doubleClickMovesTheEntryUnderThePointer()
     QTest::mouseClick(form.List1->viewport(), Qt::LeftButton, {}, onB);
     QTest::mouseDClick(form.List1->viewport(), Qt::LeftButton, {}, onB);
 
-    QCOMPARE(entries(form.List1), (QStringList{"A", "C"}));
-    QCOMPARE(entries(form.List2), QStringList{"B"});
+    QCOMPARE(ListTexts(form.List1), (QStringList{"A", "C"}));
+    QCOMPARE(ListTexts(form.List2), QStringList{"B"});
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "<", "<<", "< Back", "Next >"}));
 
     const QPoint onTheMovedB = form.List2->visualItemRect(form.List2->item(0)).center();
     QTest::mouseClick(form.List2->viewport(), Qt::LeftButton, {}, onTheMovedB);
     QTest::mouseDClick(form.List2->viewport(), Qt::LeftButton, {}, onTheMovedB);
 
-    QCOMPARE(entries(form.List1), (QStringList{"A", "C", "B"}));
-    QCOMPARE(entries(form.List2), QStringList{});
+    QCOMPARE(ListTexts(form.List1), (QStringList{"A", "C", "B"}));
+    QCOMPARE(ListTexts(form.List2), QStringList{});
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "< Back"}));
     QVERIFY(run.messages.boxes.isEmpty());
 }
@@ -402,8 +396,8 @@ void FieldChooserTest::doubleClickWithNothingSelectedDoesNothing()
     // Below the last entry of a list.
     QTest::mouseDClick(form.List1->viewport(), Qt::LeftButton, {}, QPoint(10, form.List1->viewport()->height() - 4));
 
-    QCOMPARE(entries(form.List1), QStringList{"A"});
-    QCOMPARE(entries(form.List2), QStringList{"X"});
+    QCOMPARE(ListTexts(form.List1), QStringList{"A"});
+    QCOMPARE(ListTexts(form.List2), QStringList{"X"});
     QVERIFY(run.messages.boxes.isEmpty());
 }
 
@@ -435,7 +429,7 @@ void FieldChooserTest::nextBuildsTheSelectedColumnList()
     QCOMPARE(wizard.globals().selectedColumns, chosen);
     QVERIFY(wizard.form4().isVisible());
     QVERIFY(!form.isVisible());
-    QCOMPARE(entries(form.List2), chosen);
+    QCOMPARE(ListTexts(form.List2), chosen);
     QVERIFY(run.messages.boxes.isEmpty());
 }
 
@@ -454,8 +448,8 @@ void FieldChooserTest::backShowsTheTableChooserAndKeepsEverything()
 
     QVERIFY(wizard.form2().isVisible());
     QVERIFY(!form.isVisible());
-    QCOMPARE(entries(form.List1), (QStringList{"A", "C"}));
-    QCOMPARE(entries(form.List2), QStringList{"B"});
+    QCOMPARE(ListTexts(form.List1), (QStringList{"A", "C"}));
+    QCOMPARE(ListTexts(form.List2), QStringList{"B"});
     QCOMPARE(selectedTexts(form.List1), QStringList{"C"});
     QCOMPARE(wizard.globals().selectedColumnList, QStringLiteral("[B]"));
     QVERIFY(run.messages.boxes.isEmpty());
@@ -470,7 +464,7 @@ void FieldChooserTest::loadingListsTheFieldsInTableOrder()
     load(run, QStringLiteral("Customers"));
 
     QVERIFY(form.isVisible());
-    QCOMPARE(entries(form.List1), (QStringList{"Id", "Name", "City"}));
+    QCOMPARE(ListTexts(form.List1), (QStringList{"Id", "Name", "City"}));
     QCOMPARE(selectedTexts(form.List1), QStringList{"Id"});
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "< Back"}));
     QCOMPARE(form.focusWidget(), form.DataGrid1);
@@ -504,8 +498,8 @@ void FieldChooserTest::loadingPrunesTheChosenNamesCaseSensitively()
 
     load(run, QStringLiteral("Customers"));
 
-    QCOMPARE(entries(form.List1), available);
-    QCOMPARE(entries(form.List2), chosen);
+    QCOMPARE(ListTexts(form.List1), available);
+    QCOMPARE(ListTexts(form.List2), chosen);
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "<", "<<", "< Back", "Next >"}));
 }
 
@@ -517,7 +511,7 @@ void FieldChooserTest::everyFieldChosenKeepsTheAddButtonsUntilAMove()
 
     load(run, QStringLiteral("Customers"));
 
-    QCOMPARE(entries(form.List1), QStringList{});
+    QCOMPARE(ListTexts(form.List1), QStringList{});
     QCOMPARE(selectedTexts(form.List1), QStringList{});
     // The rule ran before the pruning emptied the list.
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "<", "<<", "< Back", "Next >"}));
@@ -527,7 +521,7 @@ void FieldChooserTest::everyFieldChosenKeepsTheAddButtonsUntilAMove()
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "<", "<<", "< Back", "Next >"}));
 
     QTest::mouseClick(form.PushButton6, Qt::LeftButton);
-    QCOMPARE(entries(form.List2), (QStringList{"City", "Id", "Name"}));
+    QCOMPARE(ListTexts(form.List2), (QStringList{"City", "Id", "Name"}));
     QCOMPARE(enabledButtons(form), (QStringList{"<", "<<", "< Back", "Next >"}));
 }
 
@@ -539,7 +533,7 @@ void FieldChooserTest::previewShowsAtMostAHundredRows()
     load(run, QStringLiteral("Many"));
 
     QCOMPARE(form.DataGrid1->model()->rowCount(), 100);
-    QCOMPARE(entries(form.List1), (QStringList{"Id", "Name"}));
+    QCOMPARE(ListTexts(form.List1), (QStringList{"Id", "Name"}));
 }
 
 void FieldChooserTest::emptyTableStillListsItsFields()
@@ -552,7 +546,7 @@ void FieldChooserTest::emptyTableStillListsItsFields()
 
     QCOMPARE(form.DataGrid1->model()->rowCount(), 0);
     QCOMPARE(form.DataGrid1->model()->columnCount(), 2);
-    QCOMPARE(entries(form.List1), (QStringList{"Id", "Name"}));
+    QCOMPARE(ListTexts(form.List1), (QStringList{"Id", "Name"}));
     QVERIFY(run.messages.boxes.isEmpty());
 }
 
@@ -576,7 +570,7 @@ void FieldChooserTest::missingTableIsReportedAtTheQueryStep()
     // The loading went on: the window is shown with the old preview gone and the rule applied.
     QVERIFY(form.isVisible());
     QCOMPARE(form.DataGrid1->model()->columnCount(), 0);
-    QCOMPARE(entries(form.List1), QStringList{});
+    QCOMPARE(ListTexts(form.List1), QStringList{});
     QCOMPARE(enabledButtons(form), (QStringList{"<", "<<", "< Back", "Next >"}));
 }
 
@@ -600,7 +594,7 @@ void FieldChooserTest::backAndNextOnTheTableChooserKeepTheChoice()
     Form3& form = wizard.form3();
     QVERIFY(form.isVisible());
     QVERIFY(!tables.isVisible());
-    QCOMPARE(entries(form.List1), (QStringList{"Id", "Name", "City"}));
+    QCOMPARE(ListTexts(form.List1), (QStringList{"Id", "Name", "City"}));
 
     clickEntry(form.List1, QStringLiteral("Name"));
     QTest::mouseClick(form.PushButton5, Qt::LeftButton);
@@ -609,8 +603,8 @@ void FieldChooserTest::backAndNextOnTheTableChooserKeepTheChoice()
     QTest::mouseClick(tables.PushButton3, Qt::LeftButton);
 
     QVERIFY(form.isVisible());
-    QCOMPARE(entries(form.List1), (QStringList{"Id", "City"}));
-    QCOMPARE(entries(form.List2), QStringList{"Name"});
+    QCOMPARE(ListTexts(form.List1), (QStringList{"Id", "City"}));
+    QCOMPARE(ListTexts(form.List2), QStringList{"Name"});
     QCOMPARE(form.DataGrid1->model()->columnCount(), 3);
     QVERIFY(run.messages.boxes.isEmpty());
 }

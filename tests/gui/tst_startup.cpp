@@ -1,6 +1,7 @@
 // The start-up sequence: restoring the saved login, and moving on to the Table chooser by
 // itself only when that login is complete and still connects.
 #include "GuiSandbox.h"
+#include "ListTexts.h"
 #include "WizardHarness.h"
 
 #include "connection/Form1.h"
@@ -16,17 +17,8 @@
 using namespace velloxa;
 using velloxa::testing::GuiServerArguments;
 using velloxa::testing::GuiTables;
+using velloxa::testing::ListTexts;
 using velloxa::testing::WizardHarness;
-
-namespace {
-QStringList Items(const QListWidget* list)
-{
-    QStringList items;
-    for (int row = 0; row < list->count(); ++row)
-        items.append(list->item(row)->text());
-    return items;
-}
-} // namespace
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -105,7 +97,7 @@ void StartupTest::workingSavedLoginOpensOnTheTableChooser()
     Form2& tables = wizard.form2();
     QVERIFY(tables.isVisible());
     QVERIFY(!wizard.form1().isVisible());
-    QCOMPARE(Items(tables.List1), GuiTables);
+    QCOMPARE(ListTexts(tables.List1), GuiTables);
     QCOMPARE(tables.List1->currentRow(), 0);
     QVERIFY(tables.List1->item(0)->isSelected());
     QVERIFY(run.messages.boxes.isEmpty());
@@ -148,7 +140,7 @@ void StartupTest::savedLoginWithEmptyPasswordNeverMovesOn()
     QTest::mouseClick(login.PushButton3, Qt::LeftButton);
     QVERIFY(wizard.form2().isVisible());
     QVERIFY(!login.isVisible());
-    QCOMPARE(Items(wizard.form2().List1), GuiTables);
+    QCOMPARE(ListTexts(wizard.form2().List1), GuiTables);
 }
 
 QTEST_MAIN(StartupTest)

@@ -1,6 +1,7 @@
 // The Table chooser: its list as the Login window's Next fills it, Back and Next, the
 // selection check, the error reports of a connection that fails at its Next, closing.
 #include "GuiSandbox.h"
+#include "ListTexts.h"
 #include "WizardHarness.h"
 
 #include "connection/Form1.h"
@@ -21,18 +22,11 @@
 using namespace velloxa;
 using velloxa::testing::GuiServerArguments;
 using velloxa::testing::GuiTables;
+using velloxa::testing::ListTexts;
 using velloxa::testing::RecordingMessageService;
 using velloxa::testing::WizardHarness;
 
 namespace {
-
-QStringList Items(const QListWidget* list)
-{
-    QStringList items;
-    for (int row = 0; row < list->count(); ++row)
-        items.append(list->item(row)->text());
-    return items;
-}
 
 QList<int> ReportedLines(const QList<RecordingMessageService::Box>& reports)
 {
@@ -122,7 +116,7 @@ void TableChooserTest::listShowsBareNamesAndKeepsTheirSchemas()
     WizardHarness run;
     Form2& tables = reachTableChooser(run);
     QVERIFY(tables.isVisible());
-    QCOMPARE(Items(tables.List1), GuiTables);
+    QCOMPARE(ListTexts(tables.List1), GuiTables);
     QCOMPARE(tables.tableAt(1), (TableEntry{"dbo", "Orders"}));
     QCOMPARE(tables.tableAt(2), (TableEntry{"sales", "Orders"}));
     QCOMPARE(tables.tableAt(3), (TableEntry{"dbo", "CustomerCities"}));
@@ -165,7 +159,7 @@ void TableChooserTest::nextHandsTheChosenTableToTheFieldChooser()
     Form3& fields = run.wizard->form3();
     QVERIFY(fields.isVisible());
     QVERIFY(!tables.isVisible());
-    QCOMPARE(Items(fields.List1), (QStringList{"Id", "Place"}));
+    QCOMPARE(ListTexts(fields.List1), (QStringList{"Id", "Place"}));
     QCOMPARE(tables.pointer().value(), PointerConvention::Default);
 }
 
@@ -186,7 +180,7 @@ void TableChooserTest::backAndNextKeepEachWindowsContents()
     // Next again lists afresh: nothing of the first listing left over, first table selected.
     QTest::mouseClick(login.PushButton3, Qt::LeftButton);
     QVERIFY(tables.isVisible());
-    QCOMPARE(Items(tables.List1), GuiTables);
+    QCOMPARE(ListTexts(tables.List1), GuiTables);
     QCOMPARE(tables.List1->currentRow(), 0);
 
     // Field chooser and back: the Table chooser as it was left.
@@ -196,7 +190,7 @@ void TableChooserTest::backAndNextKeepEachWindowsContents()
     QTest::mouseClick(fields.PushButton2, Qt::LeftButton);
     QVERIFY(tables.isVisible());
     QVERIFY(!fields.isVisible());
-    QCOMPARE(Items(tables.List1), GuiTables);
+    QCOMPARE(ListTexts(tables.List1), GuiTables);
     QCOMPARE(tables.List1->currentRow(), 0);
     QVERIFY(run.messages.boxes.isEmpty());
 }
