@@ -11,9 +11,10 @@ namespace velloxa {
 bool CanConnect(const LoginValues& values)
 {
     try {
+        // The connection closes as it goes out of scope: a failing disconnect after a
+        // successful open must not turn the answer into false.
         odbc::Connection connection;
         connection.open(BuildConnectionString(values));
-        connection.close();
         return true;
     } catch (...) {
         return false;

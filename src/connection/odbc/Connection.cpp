@@ -28,7 +28,13 @@ Connection::Connection()
     Check(result, SQL_HANDLE_ENV, environment_.handle(), "SQLAllocHandle(SQL_HANDLE_DBC)");
     result = SQLSetConnectAttrW(handle_, SQL_ATTR_ACCESS_MODE,
                                 reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
-    Check(result, SQL_HANDLE_DBC, handle_, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
+    try {
+        Check(result, SQL_HANDLE_DBC, handle_, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
+    } catch (...) {
+        // A throwing constructor runs no destructor: the handle would be lost.
+        SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+        throw;
+    }
 }
 
 Connection::~Connection()
