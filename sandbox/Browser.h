@@ -2,25 +2,10 @@
 // the server's TCP port. Every instance name is answered with this server.
 #pragma once
 
-#include <thread>
-#include <vector>
-
 namespace velloxa::sandbox {
 
-class Browser {
-public:
-    // Binds UDP 1434 on 127.0.0.1 (and ::1 when available); throws std::runtime_error.
-    explicit Browser(int tcpPort);
-    ~Browser();
-    Browser(const Browser&) = delete;
-    Browser& operator=(const Browser&) = delete;
-
-private:
-    void serve();
-
-    int tcpPort_;
-    std::vector<int> sockets_;
-    std::thread thread_;
-};
+// Binds UDP 1434 on 127.0.0.1 (and ::1 when available) and answers on a thread of its own
+// for the rest of the process, like the TCP listener. Throws std::runtime_error.
+void startBrowser(int tcpPort);
 
 } // namespace velloxa::sandbox

@@ -8,7 +8,6 @@
 #include <iostream>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <thread>
@@ -46,24 +45,18 @@ Listener::~Listener()
 
 void Listener::serve(const DatabaseSet& databases, const Options& options)
 {
-    std::vector<pollfd> polls;
-    for (int s : sockets_) polls.push_back({s, POLLIN, 0});
-    for (;;) {
-        if (::poll(polls.data(), polls.size(), -1) < 0) continue;
-        for (const pollfd& p : polls) {
-            if (!(p.revents & POLLIN)) continue;
-            const int client = ::accept4(p.fd, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0) continue;
-            const int on = 1;
-            ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-            try {
-                std::thread([client, &databases, &options] { Session(client, databases, options).run(); }).detach();
-            } catch (const std::system_error& e) {
-                std::cerr << "velloxa-sandbox: cannot start a client thread: " << e.what() << std::endl;
-                ::close(client);
-            }
+    serveReadable(sockets_, [&databases, &options](int listening) {
+        const int client = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) return;
+        const int on = 1;
+        ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        try {
+            std::thread([client, &databases, &options] { Session(client, databases, options).run(); }).detach();
+        } catch (const std::system_error& e) {
+            std::cerr << "velloxa-sandbox: cannot start a client thread: " << e.what() << std::endl;
+            ::close(client);
         }
-    }
+    });
 }
 
 } // namespace velloxa::sandbox

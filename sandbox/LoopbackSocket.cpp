@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,6 +46,17 @@ int boundPort(int socket)
     ::getsockname(socket, reinterpret_cast<sockaddr*>(&a), &length);
     if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port);
     return ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
+}
+
+void serveReadable(const std::vector<int>& sockets, const std::function<void(int socket)>& onReadable)
+{
+    std::vector<pollfd> polls;
+    for (int s : sockets) polls.push_back({s, POLLIN, 0});
+    for (;;) {
+        if (::poll(polls.data(), polls.size(), -1) < 0) continue; // EINTR
+        for (const pollfd& p : polls)
+            if (p.revents & POLLIN) onReadable(p.fd);
+    }
 }
 
 } // namespace velloxa::sandbox

@@ -2,6 +2,9 @@
 // listens anywhere else.
 #pragma once
 
+#include <functional>
+#include <vector>
+
 namespace velloxa::sandbox {
 
 // socketType: SOCK_STREAM or SOCK_DGRAM; port 0: any free port. Returns -1 (errno set) on failure.
@@ -9,5 +12,8 @@ int bindLoopback(int family, int socketType, int port);
 
 // The port a bound socket got.
 int boundPort(int socket);
+
+// Waits for ever on the sockets and calls onReadable with each one that has input.
+[[noreturn]] void serveReadable(const std::vector<int>& sockets, const std::function<void(int socket)>& onReadable);
 
 } // namespace velloxa::sandbox

@@ -7,7 +7,6 @@
 
 #include <csignal>
 #include <iostream>
-#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -24,8 +23,7 @@ int main(int argc, char** argv)
         if (options.accounts.empty()) std::cerr << "velloxa-sandbox: no --account given; every login will be refused" << std::endl;
         const DatabaseSet databases(options.databases);
         Listener listener(options.port);
-        std::unique_ptr<Browser> browser;
-        if (options.browser) browser = std::make_unique<Browser>(listener.port());
+        if (options.browser) startBrowser(listener.port());
         std::cout << "velloxa-sandbox listening on port " << listener.port() << std::endl;
         listener.serve(databases, options);
     } catch (const std::exception& e) {
