@@ -25,14 +25,13 @@ class SandboxCatalogueTest : public QObject {
 private slots:
     void initTestCase()
     {
-        server_ = std::make_unique<SandboxServer>(shopServerArguments());
-        QVERIFY2(server_->isRunning(), qPrintable(server_->errorString()));
-        QVERIFY(client_.connect(server_->connectionString("Shop", "tester", "Secret#1")));
+        shop_ = std::make_unique<ShopSession>();
+        QVERIFY2(shop_->ready(), qPrintable(shop_->problem()));
     }
 
     void listsEverythingInSqlServerOrder()
     {
-        const Result r = client_.tables({}, {}, {}, {});
+        const Result r = shop_->client.tables({}, {}, {}, {});
         QVERIFY(r.ok);
         QCOMPARE(r.columns.size(), 5);
         QStringList names;
@@ -51,38 +50,37 @@ private slots:
 
     void restrictsByTypeList()
     {
-        const Result r = client_.tables({}, {}, {}, "'TABLE','VIEW'");
+        const Result r = shop_->client.tables({}, {}, {}, "'TABLE','VIEW'");
         QVERIFY(r.ok);
         QCOMPARE(listing(r), (QStringList{"TABLE dbo.Customers", "TABLE dbo.Numbers", "TABLE dbo.Order Details", "TABLE dbo.Orders",
                                           "TABLE dbo.sysdiagrams", "TABLE sales.Customers", "TABLE sales.Odd]Name",
                                           "VIEW dbo.Big Orders"}));
-        QCOMPARE(listing(client_.tables({}, {}, {}, "VIEW")), QStringList{"VIEW dbo.Big Orders"});
+        QCOMPARE(listing(shop_->client.tables({}, {}, {}, "VIEW")), QStringList{"VIEW dbo.Big Orders"});
     }
 
     void restrictsBySchemaAndNamePatterns()
     {
-        QCOMPARE(listing(client_.tables({}, "sales", {}, {})), (QStringList{"TABLE sales.Customers", "TABLE sales.Odd]Name"}));
-        QCOMPARE(listing(client_.tables({}, {}, "%order%", {})),
+        QCOMPARE(listing(shop_->client.tables({}, "sales", {}, {})), (QStringList{"TABLE sales.Customers", "TABLE sales.Odd]Name"}));
+        QCOMPARE(listing(shop_->client.tables({}, {}, "%order%", {})),
                  (QStringList{"TABLE dbo.Order Details", "TABLE dbo.Orders", "VIEW dbo.Big Orders"}));
-        QCOMPARE(listing(client_.tables({}, "dbo", "Order_", {})), QStringList{"TABLE dbo.Orders"});
-        QCOMPARE(listing(client_.tables({}, {}, "Customers", {})), (QStringList{"TABLE dbo.Customers", "TABLE sales.Customers"}));
+        QCOMPARE(listing(shop_->client.tables({}, "dbo", "Order_", {})), QStringList{"TABLE dbo.Orders"});
+        QCOMPARE(listing(shop_->client.tables({}, {}, "Customers", {})), (QStringList{"TABLE dbo.Customers", "TABLE sales.Customers"}));
     }
 
     void restrictsByCatalog()
     {
-        QCOMPARE(client_.tables("Shop", {}, "Orders", {}).rows.size(), 1);
+        QCOMPARE(shop_->client.tables("Shop", {}, "Orders", {}).rows.size(), 1);
         // Another catalog is another database, as "[Types]..sp_tables".
-        const Result other = client_.tables("Types", {}, {}, "'TABLE'");
+        const Result other = shop_->client.tables("Types", {}, {}, "'TABLE'");
         QVERIFY(other.ok);
         QCOMPARE(other.rows.size(), 1);
         QCOMPARE(other.rows[0][0], QString("Types"));
         QCOMPARE(other.rows[0][2], QString("AllTypes"));
-        QVERIFY(!client_.tables("Nowhere", {}, {}, {}).ok);
+        QVERIFY(!shop_->client.tables("Nowhere", {}, {}, {}).ok);
     }
 
 private:
-    std::unique_ptr<SandboxServer> server_;
-    OdbcClient client_;
+    std::unique_ptr<ShopSession> shop_;
 };
 
 QTEST_GUILESS_MAIN(SandboxCatalogueTest)

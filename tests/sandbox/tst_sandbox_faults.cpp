@@ -9,23 +9,15 @@
 
 using namespace velloxa::test;
 
-namespace {
-
-const QString kUser = "tester", kPassword = "Secret#1";
-
-} // namespace
-
 class SandboxFaultsTest : public QObject {
     Q_OBJECT
 
 private slots:
     void closeAfterRowsFailsTheFetchAfterThoseRows()
     {
-        SandboxServer server(shopServerArguments({"--close-after-rows", "10"}));
-        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-        OdbcClient client;
-        QVERIFY(client.connect(server.connectionString("Shop", kUser, kPassword)));
-        const Result r = client.query("SELECT * FROM [Numbers]");
+        ShopSession shop({"--close-after-rows", "10"});
+        QVERIFY2(shop.ready(), qPrintable(shop.problem()));
+        const Result r = shop.client.query("SELECT * FROM [Numbers]");
         QVERIFY(!r.ok);
         QCOMPARE(r.rows.size(), 10);
         QCOMPARE(r.rows.last(), (QStringList{"10", "row 10"}));
@@ -41,7 +33,7 @@ private slots:
         OdbcClient client;
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(client.connect(server.connectionString("Shop", kUser, kPassword)));
+        QVERIFY(client.connect(testerConnectionString(server)));
         QVERIFY(clock.elapsed() >= 600);
         clock.restart();
         QCOMPARE(client.query("SELECT 1").rows, QList<QStringList>{{"1"}});
@@ -50,13 +42,11 @@ private slots:
 
     void rowDelaySlowsEachRow()
     {
-        SandboxServer server(shopServerArguments({"--row-delay-us", "3000"}));
-        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-        OdbcClient client;
-        QVERIFY(client.connect(server.connectionString("Shop", kUser, kPassword)));
+        ShopSession shop({"--row-delay-us", "3000"});
+        QVERIFY2(shop.ready(), qPrintable(shop.problem()));
         QElapsedTimer clock;
         clock.start();
-        const Result r = client.query("SELECT TOP 200 * FROM [Numbers]");
+        const Result r = shop.client.query("SELECT TOP 200 * FROM [Numbers]");
         QVERIFY(r.ok);
         QCOMPARE(r.rows.size(), 200);
         QVERIFY2(clock.elapsed() >= 600, qPrintable(QString::number(clock.elapsed())));
@@ -65,20 +55,18 @@ private slots:
     void cancelStopsARunningResult()
     {
         // 5000 rows at 2 ms each would take 10 s; the cancel must end the result at once.
-        SandboxServer server(shopServerArguments({"--row-delay-us", "2000"}));
-        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-        OdbcClient client;
-        QVERIFY(client.connect(server.connectionString("Shop", kUser, kPassword)));
+        ShopSession shop({"--row-delay-us", "2000"});
+        QVERIFY2(shop.ready(), qPrintable(shop.problem()));
         QElapsedTimer clock;
         clock.start();
         SQLHSTMT statement = nullptr;
-        SQLAllocHandle(SQL_HANDLE_STMT, client.connection(), &statement);
+        SQLAllocHandle(SQL_HANDLE_STMT, shop.client.connection(), &statement);
         std::u16string sql = u"SELECT * FROM [Numbers]";
         QVERIFY(SQL_SUCCEEDED(SQLExecDirectW(statement, reinterpret_cast<SQLWCHAR*>(sql.data()), SQL_NTS)));
         for (int i = 0; i < 3; ++i) QVERIFY(SQL_SUCCEEDED(SQLFetch(statement)));
         QVERIFY(SQL_SUCCEEDED(SQLCancel(statement)));
         SQLFreeHandle(SQL_HANDLE_STMT, statement);
-        QCOMPARE(client.query("SELECT COUNT(*) FROM [Numbers]").rows, QList<QStringList>{{"5000"}});
+        QCOMPARE(shop.client.query("SELECT COUNT(*) FROM [Numbers]").rows, QList<QStringList>{{"5000"}});
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     }
 };

@@ -71,7 +71,7 @@ private slots:
     void refusesUnknownDatabase()
     {
         OdbcClient client;
-        QVERIFY(!client.connect(server_->connectionString("Nowhere", "tester", "Secret#1")));
+        QVERIFY(!client.connect(testerConnectionString(*server_, "Nowhere")));
         const QList<Diagnostic>& errors = client.connectErrors();
         // As from SQL Server: the driver lists the login failure first, then the reason.
         QCOMPARE(errors.size(), 3);
@@ -89,7 +89,7 @@ private slots:
         SandboxServer refusing(shopServerArguments({"--refuse-logins"}));
         QVERIFY2(refusing.isRunning(), qPrintable(refusing.errorString()));
         OdbcClient client;
-        QVERIFY(!client.connect(refusing.connectionString("Shop", "tester", "Secret#1")));
+        QVERIFY(!client.connect(testerConnectionString(refusing)));
         QCOMPARE(client.connectErrors().first().native, 18456);
         QCOMPARE(client.connectErrors().first().message, QString("[FreeTDS][SQL Server]Login failed for user 'tester'."));
     }
@@ -99,7 +99,7 @@ private slots:
         OdbcClient refused;
         QVERIFY(!refused.connect(server_->connectionString("Shop", "tester", "wrong")));
         OdbcClient accepted;
-        QVERIFY(accepted.connect(server_->connectionString("Shop", "tester", "Secret#1")));
+        QVERIFY(accepted.connect(testerConnectionString(*server_)));
     }
 
 private:

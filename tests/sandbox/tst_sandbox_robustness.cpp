@@ -231,7 +231,7 @@ private slots:
         for (int i = 0; i < kClients; ++i) {
             threads.emplace_back([&, i] {
                 OdbcClient client;
-                if (!client.connect(server_->connectionString(i % 2 ? "Shop" : "shop", "tester", "Secret#1"))) return;
+                if (!client.connect(testerConnectionString(*server_, i % 2 ? "Shop" : "shop"))) return;
                 const Result r = client.query("SELECT * FROM [Numbers]");
                 if (r.ok && r.rows.size() == 5000 && r.rows.last() == QStringList{"5000", "row 5000"}) ++good;
             });
@@ -244,7 +244,7 @@ private:
     void verifyServerStillServes()
     {
         OdbcClient client;
-        QVERIFY(client.connect(server_->connectionString("Shop", "tester", "Secret#1")));
+        QVERIFY(client.connect(testerConnectionString(*server_)));
         QCOMPARE(client.query("SELECT COUNT(*) FROM [Orders]").rows, QList<QStringList>{{"3"}});
     }
 

@@ -13,9 +13,8 @@ class SandboxStatementsTest : public QObject {
 private slots:
     void initTestCase()
     {
-        server_ = std::make_unique<SandboxServer>(shopServerArguments());
-        QVERIFY2(server_->isRunning(), qPrintable(server_->errorString()));
-        QVERIFY(client_.connect(server_->connectionString("Shop", "tester", "Secret#1")));
+        shop_ = std::make_unique<ShopSession>();
+        QVERIFY2(shop_->ready(), qPrintable(shop_->problem()));
     }
 
     void runsProductStatements_data()
@@ -39,7 +38,7 @@ private slots:
     {
         QFETCH(QString, sql);
         QFETCH(QList<QStringList>, rows);
-        const Result r = client_.query(sql);
+        const Result r = shop_->client.query(sql);
         QVERIFY2(r.ok, r.errors.isEmpty() ? "" : qPrintable(r.errors.first().message));
         QCOMPARE(r.rows, rows);
     }
@@ -67,14 +66,14 @@ private slots:
         QFETCH(QString, state);
         QFETCH(int, native);
         QFETCH(QString, message);
-        const Result r = client_.query(sql);
+        const Result r = shop_->client.query(sql);
         QVERIFY(!r.ok);
         QVERIFY(!r.errors.isEmpty());
         QCOMPARE(r.errors.first().state, state);
         QCOMPARE(r.errors.first().native, native);
         QCOMPARE(r.errors.first().message, "[FreeTDS][SQL Server]" + message);
 
-        const Result next = client_.query("SELECT COUNT(*) FROM [Orders]");
+        const Result next = shop_->client.query("SELECT COUNT(*) FROM [Orders]");
         QVERIFY2(next.ok, "the connection stays usable after an error");
         QCOMPARE(next.rows, QList<QStringList>{{"3"}});
     }
@@ -82,15 +81,14 @@ private slots:
     void useSwitchesDatabase()
     {
         OdbcClient client;
-        QVERIFY(client.connect(server_->connectionString("Shop", "tester", "Secret#1")));
+        QVERIFY(client.connect(testerConnectionString(shop_->server)));
         QVERIFY(client.query("USE [Types]").ok);
         QCOMPARE(client.query("SELECT COUNT(*) FROM [AllTypes]").rows, QList<QStringList>{{"2"}});
         QVERIFY(!client.query("SELECT * FROM [Orders]").ok);
     }
 
 private:
-    std::unique_ptr<SandboxServer> server_;
-    OdbcClient client_;
+    std::unique_ptr<ShopSession> shop_;
 };
 
 QTEST_GUILESS_MAIN(SandboxStatementsTest)

@@ -15,10 +15,9 @@ class SandboxTypesTest : public QObject {
 private slots:
     void initTestCase()
     {
-        server_ = std::make_unique<SandboxServer>(shopServerArguments());
-        QVERIFY2(server_->isRunning(), qPrintable(server_->errorString()));
-        QVERIFY(client_.connect(server_->connectionString("Types", "tester", "Secret#1")));
-        result_ = client_.query("SELECT * FROM [AllTypes] ORDER BY [Id]");
+        shop_ = std::make_unique<ShopSession>(QStringList(), "Types");
+        QVERIFY2(shop_->ready(), qPrintable(shop_->problem()));
+        result_ = shop_->client.query("SELECT * FROM [AllTypes] ORDER BY [Id]");
         QVERIFY(result_.ok);
         QCOMPARE(result_.rows.size(), 2);
     }
@@ -82,7 +81,7 @@ private slots:
 
     void expressionsGetTypesFromTheirValues()
     {
-        const Result r = client_.query("SELECT 1 + 1 AS two, 'text' AS word, 2.5 AS half, NULL AS nothing");
+        const Result r = shop_->client.query("SELECT 1 + 1 AS two, 'text' AS word, 2.5 AS half, NULL AS nothing");
         QVERIFY2(r.ok, r.errors.isEmpty() ? "" : qPrintable(r.errors.first().message));
         QCOMPARE(int(r.columns[0].type), SQL_BIGINT);
         QCOMPARE(int(r.columns[1].type), SQL_WVARCHAR);
@@ -99,8 +98,7 @@ private:
         return -1;
     }
 
-    std::unique_ptr<SandboxServer> server_;
-    OdbcClient client_;
+    std::unique_ptr<ShopSession> shop_;
     Result result_;
 };
 
