@@ -14,18 +14,12 @@ export ODBCSYSINI="$build/odbc"
 unset TDSPORT TDSHOST TDSVER TDSDUMP FREETDSCONF
 
 work="$(mktemp -d)"
-"$build/bin/velloxa-sandbox" --port 0 --account bench:bench \
+trap 'kill ${sandbox_pid:-} 2>/dev/null; rm -rf "$work"' EXIT
+source "$root/scripts/start-sandbox.sh"
+start_sandbox "$work/server.log" --port 0 --account bench:bench \
   --database "Bench=$root/bench/data/million.sql" \
-  --database "Bench100k=$root/bench/export/hundred-thousand.sql" >"$work/server.log" &
-server=$!
-trap 'kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 1 600); do
-  grep -q "listening on port" "$work/server.log" && break
-  kill -0 "$server" 2>/dev/null || { echo "velloxa-sandbox failed to start" >&2; exit 1; }
-  sleep 0.1
-done
-port="$(sed -n 's/^velloxa-sandbox listening on port //p' "$work/server.log")"
-[ -n "$port" ] || { echo "velloxa-sandbox did not report its port" >&2; exit 1; }
+  --database "Bench100k=$root/bench/export/hundred-thousand.sql"
+port="$sandbox_port"
 connection() { echo "Driver={SQL Server};Server=127.0.0.1,$port;Database=$1;Uid=bench;Pwd=bench;"; }
 query="SELECT * FROM [Million]"
 

@@ -11,15 +11,9 @@ export ODBCSYSINI="$build/odbc"
 unset TDSPORT TDSHOST TDSVER TDSDUMP FREETDSCONF
 
 output="$(mktemp)"
-"$build/bin/velloxa-sandbox" --port 0 --database "Bench=$root/bench/data/million.sql" --account bench:bench >"$output" &
-server=$!
-trap 'kill "$server" 2>/dev/null; rm -f "$output"' EXIT
-for _ in $(seq 1 300); do
-  grep -q "listening on port" "$output" && break
-  kill -0 "$server" 2>/dev/null || { echo "velloxa-sandbox failed to start" >&2; exit 1; }
-  sleep 0.1
-done
-port="$(sed -n 's/^velloxa-sandbox listening on port //p' "$output")"
-[ -n "$port" ] || { echo "velloxa-sandbox did not report its port" >&2; exit 1; }
+trap 'kill ${sandbox_pid:-} 2>/dev/null; rm -f "$output"' EXIT
+source "$root/scripts/start-sandbox.sh"
+start_sandbox "$output" --port 0 --database "Bench=$root/bench/data/million.sql" --account bench:bench
+port="$sandbox_port"
 
 "$build/bin/bench_sandbox_stream" "Driver={SQL Server};Server=127.0.0.1,$port;Database=Bench;Uid=bench;Pwd=bench;"

@@ -22,18 +22,11 @@ port=1433
 port_free "$port" || port=0
 
 mkdir -p "$state/config"
-"$build/bin/velloxa-sandbox" --port "$port" --browser \
-  --database "Demo=$root/sandbox/sample/demo.sql" --account demo:demo123 \
-  >"$state/sandbox.log" 2>&1 &
-server=$!
-trap 'kill $server 2>/dev/null || true; [ -n "${xvfb:-}" ] && kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
-  grep -q "listening on port" "$state/sandbox.log" 2>/dev/null && break
-  kill -0 $server 2>/dev/null || { cat "$state/sandbox.log"; exit 1; }
-  sleep 0.1
-done
-port=$(sed -n 's/.*listening on port \([0-9]*\).*/\1/p' "$state/sandbox.log" | head -n 1)
-[ -n "$port" ] || { echo "The sandbox server did not start:"; cat "$state/sandbox.log"; exit 1; }
+source "$root/scripts/start-sandbox.sh"
+start_sandbox "$state/sandbox.log" --port "$port" --browser \
+  --database "Demo=$root/sandbox/sample/demo.sql" --account demo:demo123
+port="$sandbox_port"
+trap 'kill $sandbox_pid 2>/dev/null || true; [ -n "${xvfb:-}" ] && kill $xvfb 2>/dev/null || true' EXIT
 
 # The saved login of the demo user: complete and working, so the wizard opens on the
 # Table chooser the way it does for a returning user ("< Back" shows the Login window).
