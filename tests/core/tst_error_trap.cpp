@@ -27,7 +27,7 @@ void openTable(bool works) {
 class ErrorTrapTest : public QObject {
     Q_OBJECT
 private slots:
-    void reportIsExactlyTheSpecifiedBytes();
+    void reportTextIsExactToTheByte();
     void failureKindsGiveTheirDescriptions();
     void operationContinuesAfterEachFailure();
     void failedTestRunsTheGuardedBranchOnly();
@@ -35,7 +35,7 @@ private slots:
     void failureWhileReportingLeavesTheTrap();
 };
 
-void ErrorTrapTest::reportIsExactlyTheSpecifiedBytes() {
+void ErrorTrapTest::reportTextIsExactToTheByte() {
     RecordingMessageService messages;
     ErrorTrap trap(messages, "Form2", "PushButton3_Click");
     trap.step(100, [] { throw Failure("Login failed for user 'sa'."); });
