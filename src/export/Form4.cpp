@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -101,9 +102,9 @@ void Form4::buildControls()
     PushButton2 = makeButton(QStringLiteral("< Back"), this, TwipsRect(120, 2640, 3840, 405));
     PushButton4 = makeButton(FinishCaption, this, TwipsRect(4080, 2640, 3840, 405));
 
-    // Placed as designed and never driven: the hourglass is the run's only sign.
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setGeometry(TwipsRect(120, 3150, 7800, 405));
+    ProgressBar1->setAlignment(Qt::AlignCenter);
     ProgressBar1->reset();
 
     setTabOrder(PushButton2, PushButton4);
@@ -159,6 +160,7 @@ void Form4::PushButton2_Click()
 {
     ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("PushButton2_Click"));
     trap.step(100, [&] { PushButton4->setText(FinishCaption); });
+    ProgressBar1->reset();
     wizard_.form3().ReturnToFieldChooser(trap, 102);
 }
 
@@ -187,17 +189,36 @@ void Form4::PushButton4_Click()
     request.header = Check6->isChecked();
     request.fileName = Text1->text();
 
-    RunExport(request, trap, [this](qint64) {
+    // The row total is unknown until the last row: the bar counts rows while the run
+    // streams and fills when the file is in place.
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    showRows(0, false);
+    const ExportOutcome outcome = RunExport(request, trap, [this](qint64 rows) {
+        showRows(rows, false);
         QCoreApplication::processEvents();
         // Closing the window ends the program: stop here, before the file is touched.
         return !wizard_.programEnding();
     });
+    if (outcome.written) {
+        ProgressBar1->setValue(1);
+        showRows(outcome.rows, true);
+    } else {
+        ProgressBar1->reset();
+    }
 
     setRunControlsEnabled(true);
     if (focusBefore && focusWidget() == focusWhileHeld)
         focusBefore->setFocus();
     trap.step(192, [&] { PushButton4->setText(ExitCaption); });
     trap.step(194, [&] { pointer_->setDefault(); });
+}
+
+void Form4::showRows(qint64 rows, bool written)
+{
+    const QString count = QLocale::system().toString(rows);
+    ProgressBar1->setFormat(written ? (rows == 1 ? QStringLiteral("1 row written") : count + QStringLiteral(" rows written"))
+                                    : QStringLiteral("Exporting: ") + count + (rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows")));
 }
 
 void Form4::setRunControlsEnabled(bool enabled)

@@ -51,6 +51,7 @@ protected:
 private:
     void buildControls();
     void setRunControlsEnabled(bool enabled);
+    void showRows(qint64 rows, bool written);
 
     Wizard& wizard_;
     PointerConvention* pointer_ = nullptr;
