@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 

@@ -1,6 +1,7 @@
 // The text of each kind of value under different regional settings, and the 8-bit
 // encoding of the output file.
 
+#include "export/AnsiBuffer.h"
 #include "export/AnsiText.h"
 #include "export/ValueText.h"
 
@@ -32,6 +33,7 @@ private slots:
     void datesAndTimes();
     void otherKinds();
     void windows1252();
+    void straightToBytes();
 };
 
 void ValueTextTest::numbers()
@@ -100,6 +102,44 @@ void ValueTextTest::windows1252()
     out.clear();
     AppendAnsiText(u"", out);
     QVERIFY(out.isEmpty());
+}
+
+void ValueTextTest::straightToBytes()
+{
+    // The export writes values into the file's bytes without a UTF-16 line: the same bytes as
+    // the text encoded, also where a regional form is not ASCII, and past the buffer's size.
+    const SQL_TIMESTAMP_STRUCT stamp{2024, 1, 2, 15, 4, 5, 250000000};
+    const SQLGUID guid{0x6F9619FF, 0x8B86, 0xD011, {0xB4, 0x2D, 0x00, 0xC0, 0x4F, 0xC9, 0x64, 0xFF}};
+    const QLocale arabic(QStringLiteral("ar_EG")); // decimal separator U+066B
+    for (const QLocale& locale : {English, German, Japanese, arabic}) {
+        const ValueTextFormat format(locale);
+        QString text;
+        AnsiBuffer bytes(4);
+        const auto both = [&](auto append) { append(text); append(bytes); };
+        both([&](auto& out) { format.appendTimestamp(stamp, out); });
+        both([&](auto& out) { format.appendDouble(-2.5, out); });
+        both([&](auto& out) { format.appendDecimal(QByteArrayView("-.25"), out); });
+        both([&](auto& out) { format.appendInteger(-9223372036854775807LL - 1, out); });
+        both([&](auto& out) { format.appendBit(true, out); });
+        both([&](auto& out) { format.appendGuid(guid, out); });
+        both([&](auto& out) { format.appendBinary(QByteArray(300, '\xab'), out); });
+        QByteArray expected;
+        AppendAnsiText(text, expected);
+        QCOMPARE(bytes.bytes().toByteArray(), expected);
+    }
+
+    const auto bytesOf = [](const QLocale& locale, const SQL_TIMESTAMP_STRUCT& value) {
+        AnsiBuffer bytes(4);
+        ValueTextFormat(locale).appendTimestamp(value, bytes);
+        return bytes.bytes().toByteArray();
+    };
+    QCOMPARE(bytesOf(Japanese, stamp), QByteArray("2024/01/02 15?04?05.25?"));
+    QCOMPARE(bytesOf(German, stamp), QByteArray("02.01.2024 15:04:05,25"));
+
+    AnsiBuffer bytes(4);
+    bytes.appendText(QString(70, u'a') + QString::fromUtf16(u"\u00e9\u20ac\u4e2d"));
+    bytes.appendBytes(",");
+    QCOMPARE(bytes.bytes().toByteArray(), QByteArray(70, 'a') + "\xe9\x80?,");
 }
 
 QTEST_GUILESS_MAIN(ValueTextTest)
