@@ -17,8 +17,7 @@ work="$(mktemp -d)"
 trap 'kill ${sandbox_pid:-} 2>/dev/null; rm -rf "$work"' EXIT
 source "$root/scripts/start-sandbox.sh"
 start_sandbox "$work/server.log" --port 0 --account bench:bench \
-  --database "Bench=$root/bench/data/million.sql" \
-  --database "Bench100k=$root/bench/export/hundred-thousand.sql"
+  --database "Bench=$root/bench/data/million.sql"
 port="$sandbox_port"
 connection() { echo "Driver={SQL Server};Server=127.0.0.1,$port;Database=$1;Uid=bench;Pwd=bench;"; }
 query="SELECT * FROM [Million]"
@@ -50,5 +49,5 @@ measure "velloxa-export" 1000000 "$work/out.txt" "$build/bin/velloxa-export" --s
 measure "freebcp queryout -c -t," 1000000 "$work/out.txt" freebcp "$query" queryout "$work/out.txt" -c -t, -S "127.0.0.1:$port" -U bench -P bench -D Bench
 measure "bsqldb -t ," 1000000 "$work/out.txt" sh -c "echo '$query' | bsqldb -S 127.0.0.1:$port -U bench -P bench -D Bench -t , >'$work/out.txt'"
 measure "isql -b -d," 1000000 "$work/out.txt" sh -c "echo '$query' | isql -k '$(connection Bench)' -b -d, >'$work/out.txt'"
-measure "velloxa-export, 100,000 rows" 100000 "$work/out.txt" "$build/bin/velloxa-export" --server 127.0.0.1 --port "$port" --database Bench100k --user bench --password bench --table Million --output "$work/out.txt"
-measure "bare ODBC loop, 100,000 rows" 100000 "" "$build/bin/bench_export" bare "$(connection Bench100k)" Million
+measure "velloxa-export, 100,000 rows" 100000 "$work/out.txt" "$build/bin/velloxa-export" --server 127.0.0.1 --port "$port" --database Bench --user bench --password bench --table HundredThousand --output "$work/out.txt"
+measure "bare ODBC loop, 100,000 rows" 100000 "" "$build/bin/bench_export" bare "$(connection Bench)" HundredThousand

@@ -22,3 +22,5 @@ SELECT x,
        x % 2,
        x * 1000003
 FROM n;
+-- The same rows cut to the first 100,000: the export's memory must not grow with the row count.
+CREATE VIEW HundredThousand AS SELECT * FROM Million WHERE Id <= 100000;
