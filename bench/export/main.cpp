@@ -5,7 +5,7 @@
 #include "connection/odbc/Connection.h"
 #include "connection/odbc/Statement.h"
 #include "errors/ErrorTrap.h"
-#include "errors/MessageService.h"
+#include "errors/StderrMessageService.h"
 #include "export/ExportRun.h"
 #include "export/ExportStatement.h"
 #include "export/ResultTextReader.h"
@@ -18,13 +18,6 @@
 #include <cstring>
 
 namespace {
-
-class PrintingMessageService : public velloxa::MessageService {
-public:
-    void inform(const QString&, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    bool ask(const QString&, const QString& text) override { inform({}, text); return false; }
-    void reportError(const QString&, const QString& text) override { inform({}, text); }
-};
 
 qint64 BareLoop(const QString& connectionString, const QString& table, SQLULEN rowsPerFetch)
 {
@@ -61,7 +54,7 @@ int main(int argc, char* argv[])
         if (args[1] == "bare") {
             rows = BareLoop(args[2], args[3], args.size() > 4 ? args[4].toULongLong() : 0);
         } else {
-            PrintingMessageService messages;
+            velloxa::StderrMessageService messages;
             velloxa::ErrorTrap trap(messages, "bench", "export");
             velloxa::ExportRequest request{args[2], QString(), args[3], {}, ",", true, args.value(4)};
             const velloxa::ExportOutcome outcome = velloxa::RunExport(request, trap, [](qint64) { return true; });

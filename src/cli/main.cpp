@@ -1,7 +1,7 @@
 // velloxa-export: one table or view of a SQL Server database to a delimited text file,
 // written exactly as the Export window writes it.
 
-#include "cli/StderrMessageService.h"
+#include "errors/StderrMessageService.h"
 #include "connection/ConnectionString.h"
 #include "errors/ErrorTrap.h"
 #include "export/ExportRun.h"

@@ -4,7 +4,7 @@
 
 namespace velloxa {
 
-// The command line's message boxes: every text goes to stderr, an error report without
+// Message boxes for programs without windows: every text goes to stderr after the program's name, an error report without
 // its request to e-mail a screenshot (that paragraph speaks to a window user).
 class StderrMessageService : public MessageService {
 public:

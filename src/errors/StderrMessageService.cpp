@@ -1,4 +1,6 @@
-#include "cli/StderrMessageService.h"
+#include "errors/StderrMessageService.h"
+
+#include <QCoreApplication>
 
 #include <cstdio>
 
@@ -10,7 +12,7 @@ void Print(const QString& text)
 {
     QString lines = text;
     lines.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    std::fprintf(stderr, "velloxa-export: %s\n", lines.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), lines.toLocal8Bit().constData());
 }
 
 } // namespace
