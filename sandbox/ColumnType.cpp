@@ -16,6 +16,7 @@ constexpr uint8_t IntN = 0x26, BitN = 0x68, DecimalN = 0x6A, NumericN = 0x6C, Mo
 constexpr uint8_t BigChar = 0xAF, BigVarChar = 0xA7, NChar = 0xEF, NVarChar = 0xE7;
 constexpr uint8_t DateN = 0x28, TimeN = 0x29, DateTime2N = 0x2A, DateTimeN = 0x6F, Guid = 0x24;
 constexpr uint8_t BigBinary = 0xAD, BigVarBinary = 0xA5;
+constexpr uint8_t Text = 0x23, NText = 0x63, Image = 0x22, Xml = 0xF1;
 } // namespace tds
 
 // "nvarchar ( 50 )" -> name "nvarchar", arguments {"50"}.
@@ -115,8 +116,9 @@ std::optional<ColumnType> parseDeclaredType(std::string_view declared)
     if (n == "varchar") return sized(SqlType::VarChar, d, 1, 8000);
     if (n == "nchar") return sized(SqlType::NChar, d, 1, 4000);
     if (n == "nvarchar" || n == "sysname") return n == "sysname" ? ColumnType{SqlType::NVarChar, 128, 0, 0} : sized(SqlType::NVarChar, d, 1, 4000);
-    if (n == "text") return ColumnType{SqlType::VarChar, ColumnType::kMax, 0, 0};
-    if (n == "ntext") return ColumnType{SqlType::NVarChar, ColumnType::kMax, 0, 0};
+    if (n == "text") return ColumnType{SqlType::Text, 0, 0, 0};
+    if (n == "ntext") return ColumnType{SqlType::NText, 0, 0, 0};
+    if (n == "xml") return ColumnType{SqlType::Xml, 0, 0, 0};
     if (n == "date") return ColumnType{SqlType::Date, 0, 0, 0};
     if (n == "time") return fractional(SqlType::Time, d);
     if (n == "datetime2") return fractional(SqlType::DateTime2, d);
@@ -125,7 +127,8 @@ std::optional<ColumnType> parseDeclaredType(std::string_view declared)
     if (n == "uniqueidentifier") return ColumnType{SqlType::UniqueIdentifier, 0, 0, 0};
     if (n == "binary") return sized(SqlType::Binary, d, 1, 8000);
     if (n == "varbinary") return sized(SqlType::VarBinary, d, 1, 8000);
-    if (n == "blob" || n == "image") return ColumnType{SqlType::VarBinary, ColumnType::kMax, 0, 0};
+    if (n == "image") return ColumnType{SqlType::Image, 0, 0, 0};
+    if (n == "blob") return ColumnType{SqlType::VarBinary, ColumnType::kMax, 0, 0};
     return std::nullopt;
 }
 
@@ -171,6 +174,11 @@ void writeTypeInfo(PacketWriter& out, const ColumnType& c)
     case SqlType::UniqueIdentifier: out.u8(tds::Guid); out.u8(16); break;
     case SqlType::Binary: out.u8(tds::BigBinary); maxLength(1); break;
     case SqlType::VarBinary: out.u8(tds::BigVarBinary); maxLength(1); break;
+    // The largest length of each type, the collation for text, and the table name in parts (none sent).
+    case SqlType::Text: out.u8(tds::Text); out.u32(0x7FFFFFFF); out.put(kCollation, 5); out.u8(0); break;
+    case SqlType::NText: out.u8(tds::NText); out.u32(0x7FFFFFFE); out.put(kCollation, 5); out.u8(0); break;
+    case SqlType::Image: out.u8(tds::Image); out.u32(0x7FFFFFFF); out.u8(0); break;
+    case SqlType::Xml: out.u8(tds::Xml); out.u8(0); break; // no schema collection
     }
 }
 

@@ -16,6 +16,7 @@ enum class SqlType {
     Char, VarChar, NChar, NVarChar,
     Date, Time, DateTime, DateTime2, SmallDateTime,
     UniqueIdentifier, Binary, VarBinary,
+    Text, NText, Image, Xml, // large objects that are not (max) types
 };
 
 struct ColumnType {
@@ -27,6 +28,11 @@ struct ColumnType {
     int scale = 0;      // decimal, numeric (digits), time and datetime2 (fraction digits)
 
     bool isMax() const { return length == kMax; }
+    // text, ntext and image travel with a text pointer; xml as a PLP stream like (max) types.
+    bool isTextPointer() const { return type == SqlType::Text || type == SqlType::NText || type == SqlType::Image; }
+    bool isPlp() const { return isMax() || type == SqlType::Xml; }
+    // Values the session's TEXTSIZE cuts; xml is never cut.
+    bool isCutByTextSize() const { return isMax() || isTextPointer(); }
 };
 
 // The SQL Server type an SQLite declared type names; nothing for names it does not know.

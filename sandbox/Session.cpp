@@ -191,6 +191,27 @@ void Session::changeSetting(const std::string& words)
 {
     if (words == "fmtonly on") formatOnly_ = true;
     if (words == "fmtonly off") formatOnly_ = false;
+    if (words.rfind("textsize ", 0) == 0) changeTextSize(words.substr(9));
+}
+
+// SET TEXTSIZE n: 0 restores the 4,096-byte default; -1 and 2147483647 (the largest) lift the limit.
+void Session::changeTextSize(const std::string& number)
+{
+    std::string digits;
+    for (char c : number)
+        if (c != ' ') digits += c;
+    long long bytes = 0;
+    try {
+        bytes = std::stoll(digits);
+    } catch (const std::exception&) {
+        return;
+    }
+    if (bytes == 0)
+        encoder_.setTextSize(ValueEncoder::kDefaultTextSize);
+    else if (bytes < 0 || bytes >= 2147483647)
+        encoder_.setTextSize(ValueEncoder::kUnlimited);
+    else
+        encoder_.setTextSize(uint64_t(bytes));
 }
 
 Session::Outcome Session::fail(const ServerMessage& error, uint8_t doneToken)

@@ -48,6 +48,7 @@ private:
     Outcome fail(const ServerMessage& error, uint8_t doneToken);
     void writeRow(sqlite3_stmt* row);
     void changeSetting(const std::string& words);
+    void changeTextSize(const std::string& number);
 
     // Waits out --answer-delay-ms; true when the client cancelled meanwhile (already answered).
     bool cancelledWhileDelaying();

@@ -125,12 +125,13 @@ void ValueEncoder::writeNull(PacketWriter& out, const ColumnType& c)
     case SqlType::NVarChar:
     case SqlType::Binary:
     case SqlType::VarBinary:
-        if (c.isMax())
+    case SqlType::Xml:
+        if (c.isPlp())
             out.u64(~0ULL);
         else
             out.u16(0xFFFF);
         break;
-    default:
+    default: // a one-byte length (or text pointer length) of 0
         out.u8(0);
     }
 }
@@ -167,7 +168,10 @@ void ValueEncoder::write(PacketWriter& out, const ColumnType& c, sqlite3_stmt* r
     case SqlType::Char:
     case SqlType::VarChar:
     case SqlType::NChar:
-    case SqlType::NVarChar: writeText(out, c, columnText(row, index)); break;
+    case SqlType::NVarChar:
+    case SqlType::Text:
+    case SqlType::NText:
+    case SqlType::Xml: writeText(out, c, columnText(row, index)); break;
     case SqlType::Date:
     case SqlType::Time:
     case SqlType::DateTime:
@@ -175,23 +179,25 @@ void ValueEncoder::write(PacketWriter& out, const ColumnType& c, sqlite3_stmt* r
     case SqlType::SmallDateTime: writeTemporal(out, c, columnText(row, index)); break;
     case SqlType::UniqueIdentifier: writeGuid(out, c, row, index); break;
     case SqlType::Binary:
-    case SqlType::VarBinary: writeBytes(out, c, sqlite3_column_blob(row, index), size_t(sqlite3_column_bytes(row, index))); break;
+    case SqlType::VarBinary:
+    case SqlType::Image: writeBytes(out, c, sqlite3_column_blob(row, index), size_t(sqlite3_column_bytes(row, index))); break;
     }
 }
 
 void ValueEncoder::writeText(PacketWriter& out, const ColumnType& c, std::string_view utf8)
 {
-    const bool wide = c.type == SqlType::NChar || c.type == SqlType::NVarChar;
+    const bool wide = c.type == SqlType::NChar || c.type == SqlType::NVarChar || c.type == SqlType::NText || c.type == SqlType::Xml;
+    const bool bounded = !c.isMax() && c.type != SqlType::Text && c.type != SqlType::NText && c.type != SqlType::Xml;
     if (wide) {
         wide_.clear();
         appendUtf16(wide_, utf8);
-        if (!c.isMax() && wide_.size() > size_t(c.length)) wide_.resize(size_t(c.length));
+        if (bounded && wide_.size() > size_t(c.length)) wide_.resize(size_t(c.length));
         if (c.type == SqlType::NChar) wide_.resize(size_t(c.length), u' ');
         writeSized(out, c, wide_.data(), wide_.size() * 2);
     } else {
         narrow_.clear();
         appendCp1252(narrow_, utf8);
-        if (!c.isMax() && narrow_.size() > size_t(c.length)) narrow_.resize(size_t(c.length));
+        if (bounded && narrow_.size() > size_t(c.length)) narrow_.resize(size_t(c.length));
         if (c.type == SqlType::Char) narrow_.resize(size_t(c.length), ' ');
         writeSized(out, c, narrow_.data(), narrow_.size());
     }
@@ -199,16 +205,33 @@ void ValueEncoder::writeText(PacketWriter& out, const ColumnType& c, std::string
 
 void ValueEncoder::writeBytes(PacketWriter& out, const ColumnType& c, const void* data, size_t size)
 {
-    if (c.isMax() || (size <= size_t(c.length) && c.type == SqlType::VarBinary)) return writeSized(out, c, data, size);
+    if (c.isMax() || c.type == SqlType::Image || (size <= size_t(c.length) && c.type == SqlType::VarBinary))
+        return writeSized(out, c, data, size);
     narrow_.assign(static_cast<const char*>(data), std::min(size, size_t(c.length)));
     if (c.type == SqlType::Binary) narrow_.resize(size_t(c.length), '\0');
     writeSized(out, c, narrow_.data(), narrow_.size());
 }
 
-// A USHORT-prefixed value, or for (max) columns a PLP stream of one chunk.
+// A USHORT-prefixed value; for (max) columns and xml a PLP stream of one chunk; for text, ntext
+// and image a text pointer, a timestamp and a LONG-prefixed value.
 void ValueEncoder::writeSized(PacketWriter& out, const ColumnType& c, const void* data, size_t size)
 {
-    if (!c.isMax()) {
+    if (c.isCutByTextSize() && size > textSize_) {
+        size = size_t(textSize_);
+        // The server cuts whole characters of UCS-2 text.
+        if (c.type == SqlType::NVarChar || c.type == SqlType::NText) size &= ~size_t(1);
+    }
+    if (c.isTextPointer()) {
+        static constexpr uint8_t textPointer[16] = {};
+        static constexpr uint8_t timestamp[8] = {};
+        out.u8(sizeof textPointer);
+        out.put(textPointer, sizeof textPointer);
+        out.put(timestamp, sizeof timestamp);
+        out.u32(uint32_t(size));
+        out.put(data, size);
+        return;
+    }
+    if (!c.isPlp()) {
         out.u16(uint16_t(size));
         out.put(data, size);
         return;

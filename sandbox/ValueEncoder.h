@@ -7,6 +7,7 @@
 
 #include "ColumnType.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ public:
     // Column `index` of the statement's current row.
     void write(PacketWriter& out, const ColumnType& column, sqlite3_stmt* row, int index);
     void writeNull(PacketWriter& out, const ColumnType& column);
+
+    // The session's TEXTSIZE in bytes, or unlimited: (max), text, ntext and image values are cut to it.
+    static constexpr uint64_t kDefaultTextSize = 4096, kUnlimited = UINT64_MAX;
+    void setTextSize(uint64_t bytes) { textSize_ = bytes; }
 
     // Text values for rows the server makes up itself (the catalogue).
     void writeText(PacketWriter& out, const ColumnType& column, std::string_view utf8);
@@ -37,6 +42,7 @@ private:
     std::u16string wide_;
     std::string narrow_;
     std::string number_;
+    uint64_t textSize_ = kDefaultTextSize;
 };
 
 } // namespace velloxa::sandbox

@@ -57,8 +57,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Output file (required); replaced when it exists."), QStringLiteral("file"));
     const QCommandLineOption separator(QStringLiteral("separator"), QStringLiteral("Field separator, any text, also empty (default \",\")."), QStringLiteral("text"), QStringLiteral(","));
     const QCommandLineOption noHeader(QStringLiteral("no-header"), QStringLiteral("Leave out the line of column names."));
+    const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for the server while the export runs (default: none)."), QStringLiteral("seconds"));
     parser.addOptions({server, port, local, database, user, password, connectionString, table, schema,
-                       columns, column, output, separator, noHeader});
+                       columns, column, output, separator, noHeader, timeout});
     parser.process(application);
 
     const auto usageError = [](const char* text) {
@@ -95,6 +96,13 @@ int main(int argc, char* argv[])
     request.separator = parser.value(separator);
     request.header = !parser.isSet(noHeader);
     request.fileName = parser.value(output);
+    if (parser.isSet(timeout)) {
+        bool number = false;
+        const int seconds = parser.value(timeout).toInt(&number);
+        if (!number || seconds < 1 || seconds > 86400)
+            return usageError("--timeout takes a number of seconds from 1 to 86400");
+        request.limits = {seconds, seconds};
+    }
 
     // A file size limit makes the write fail (and the run clean up) instead of killing us.
 #ifdef SIGXFSZ

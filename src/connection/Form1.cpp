@@ -20,6 +20,7 @@
 #include "connection/ConnectionString.h"
 #include "connection/MSSQL.h"
 #include "connection/odbc/Connection.h"
+#include "connection/odbc/DriverConnectionString.h"
 #include "errors/ErrorTrap.h"
 #include "errors/Failure.h"
 #include "selection/Form2.h"
@@ -215,8 +216,9 @@ void Form1::PushButton5_Click()
     std::unique_ptr<odbc::Connection> connection;
     trap.step(100, [&] { connection = std::make_unique<odbc::Connection>(); });
 
-    // From here on any failure, whatever it is, gives the one "Could not connect" message:
-    // the driver's own text is not for this user.
+    // From here on any failure gives the one "Could not connect" message: the driver's own
+    // text is not for this user. A value refused before the driver is the exception: only
+    // its message tells which box to change.
     try {
         pointer_->setHourglass();
         QCoreApplication::processEvents();
@@ -224,6 +226,9 @@ void Form1::PushButton5_Click()
             throw Failure(QStringLiteral("No connection object."));
         connection->open(BuildConnectionString(loginValues()));
         messages.inform(title, QStringLiteral("Connection successful."));
+        pointer_->setDefault();
+    } catch (const odbc::UnreadableValue& refusal) {
+        messages.inform(title, refusal.description());
         pointer_->setDefault();
     } catch (...) {
         messages.inform(title, QStringLiteral("Could not connect. Please check with your administrator."));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connection/odbc/ConnectionLimits.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,7 @@ struct ExportRequest {
     QString separator;
     bool header = true;
     QString fileName;
+    odbc::ConnectionLimits limits;
 };
 
 } // namespace velloxa

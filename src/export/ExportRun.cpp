@@ -38,7 +38,7 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
     std::unique_ptr<ReplacingFile> file;
     QString sql;
 
-    trap.step(106, [&] { connection = std::make_unique<odbc::Connection>(); });
+    trap.step(106, [&] { connection = std::make_unique<odbc::Connection>(request.limits); });
     if (!connection)
         return outcome;
     // 108-112: the statement handle needs the open connection (118); forward-only is the default.

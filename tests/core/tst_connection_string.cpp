@@ -4,10 +4,13 @@
 #include "connection/ConnectionString.h"
 #include "connection/odbc/ConnectionStringGrammar.h"
 #include "connection/odbc/DriverConnectionString.h"
+#include "errors/Failure.h"
 
 #include <QtTest>
 
 using namespace velloxa;
+
+Q_DECLARE_METATYPE(velloxa::LoginValues)
 
 class ConnectionStringTest : public QObject {
     Q_OBJECT
@@ -17,6 +20,8 @@ private slots:
     void bracesRoundTripThroughTheGrammar();
     void freeTdsAdaptation_data();
     void freeTdsAdaptation();
+    void valueThatWouldEndItsBracesIsRefused_data();
+    void valueThatWouldEndItsBracesIsRefused();
 };
 
 void ConnectionStringTest::documentedForms_data()
@@ -75,15 +80,17 @@ void ConnectionStringTest::freeTdsAdaptation_data()
     QTest::addColumn<QString>("documented");
     QTest::addColumn<QString>("forDriver");
     QTest::newRow("port given") << "Driver={SQL Server};Server=h,14;Database=d;Uid=u;Pwd=p;"
-                                << "Driver={SQL Server};Server=h,14;Database=d;Uid=u;Pwd=p;";
+                                << "Driver={SQL Server};Server=h,14;Database=d;Uid=u;Pwd=p;PacketSize=16383;";
     QTest::newRow("no port: the default instance's") << "Driver={SQL Server};Server=localhost;Database=d;Uid=u;Pwd=p;"
-                                << "Driver={SQL Server};Server=localhost,1433;Database=d;Uid=u;Pwd=p;";
+                                << "Driver={SQL Server};Server=localhost,1433;Database=d;Uid=u;Pwd=p;PacketSize=16383;";
     QTest::newRow("instance: the browser finds the port") << "Driver={SQL Server};Server=h\\SQLEXPRESS;Database=d;Uid=u;Pwd=p;"
-                                << "Driver={SQL Server};Server=h\\SQLEXPRESS;Database=d;Uid=u;Pwd=p;";
+                                << "Driver={SQL Server};Server=h\\SQLEXPRESS;Database=d;Uid=u;Pwd=p;PacketSize=16383;";
     QTest::newRow("braced value: single braces") << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={p;w}}d};"
-                                << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={p;w}d};";
+                                << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={p;w}d};PacketSize=16383;";
     QTest::newRow("value ending in a brace") << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={a;b}}};"
-                                << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={a;b}};";
+                                << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={a;b}};PacketSize=16383;";
+    QTest::newRow("a packet size of the caller's stays") << "Driver={SQL Server};Server=h,1;PacketSize=4096;"
+                                << "Driver={SQL Server};Server=h,1;PacketSize=4096;";
 }
 
 void ConnectionStringTest::freeTdsAdaptation()
@@ -91,6 +98,30 @@ void ConnectionStringTest::freeTdsAdaptation()
     QFETCH(QString, documented);
     QFETCH(QString, forDriver);
     QCOMPARE(odbc::AdaptConnectionStringForFreeTds(documented), forDriver);
+}
+
+void ConnectionStringTest::valueThatWouldEndItsBracesIsRefused_data()
+{
+    QTest::addColumn<LoginValues>("values");
+    QTest::addColumn<QString>("message");
+    const QString injection = QStringLiteral("x};Database=Other;X=");
+    QTest::newRow("server") << LoginValues{injection, "1", "u", "p", "d", false} << "The server name contains";
+    QTest::newRow("port") << LoginValues{"h", injection, "u", "p", "d", false} << "The port contains";
+    QTest::newRow("database") << LoginValues{"h", "1", "u", "p", injection, false} << "The database name contains";
+    QTest::newRow("user") << LoginValues{"h", "1", injection, "p", "d", false} << "The user name contains";
+    QTest::newRow("password") << LoginValues{"h", "1", "u", "p};w", "d", false} << "The password contains";
+}
+
+void ConnectionStringTest::valueThatWouldEndItsBracesIsRefused()
+{
+    QFETCH(LoginValues, values);
+    QFETCH(QString, message);
+    try {
+        odbc::AdaptConnectionStringForFreeTds(BuildConnectionString(values));
+        QFAIL("the value reached the driver");
+    } catch (const Failure& failure) {
+        QCOMPARE(failure.description(), message + QStringLiteral(" \"};\", which the ODBC driver cannot accept."));
+    }
 }
 
 QTEST_GUILESS_MAIN(ConnectionStringTest)

@@ -74,6 +74,7 @@ private slots:
     void replacedFileKeepsItsMode();
     void fullDiskKeepsTheOldFile();
     void terminatedMidRunKeepsTheOldFile();
+    void timeoutBoundsTheLoginAndTheWait();
     void regionalSettings_data();
     void regionalSettings();
 
@@ -191,6 +192,15 @@ void ExportRunTest::longValuesInChunks()
     const QByteArray expected = "Id,Body,Data\r\n1," + QByteArray("xy").repeated(50000) + ",0x"
         + QByteArray("00").repeated(40000) + "\r\n2,,\r\n3,short,0xCAFE\r\n\r\n";
     QCOMPARE(Contents(file), expected);
+
+    // A megabyte and more in every large type reaches the file whole: the server would cut each
+    // to 4,096 bytes unless the connection lifts the session's TEXTSIZE.
+    const QString huge = folder_.filePath("huge.txt");
+    QCOMPARE(run(request("Huge", huge)).reports, QStringList());
+    const QByteArray text = QByteArray("ab").repeated(524288) + "end";
+    const QByteArray bytes = "0x" + QByteArray("00").repeated(1048576) + "CAFE";
+    QCOMPARE(Contents(huge), "A,N,B,T,NT,I\r\n" + text + ',' + text + "?," + bytes + ',' + text + "!," + text + "\x80,"
+                                 + bytes + "\r\n\r\n");
 }
 
 void ExportRunTest::failedConnectionOrStatementTouchesNoFile_data()
@@ -340,6 +350,25 @@ void ExportRunTest::terminatedMidRunKeepsTheOldFile()
     QCOMPARE(cli.exitCode(), 130);
     QCOMPARE(Contents(file), OldContents);
     QCOMPARE(Entries(folder.path()), QStringList{"out.txt"});
+}
+
+void ExportRunTest::timeoutBoundsTheLoginAndTheWait()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath("out.txt");
+    WriteFile(file, OldContents);
+    // A server that answers the login only after a minute, and one that sends a row a minute.
+    for (const QStringList& fault : {QStringList{"--answer-delay-ms", "60000"}, QStringList{"--row-delay-us", "60000000"}}) {
+        test::SandboxServer stalling(CoreDatabase() + fault);
+        QVERIFY2(stalling.isRunning(), qPrintable(stalling.errorString()));
+        QProcess cli;
+        cli.start(CliProgram(), cliArguments("Many", file, stalling.port()) + QStringList{"--timeout", "1"});
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 1);
+        const QString errors = QString::fromLocal8Bit(cli.readAllStandardError());
+        QVERIFY2(errors.contains("Timeout expired"), qPrintable(errors));
+        QCOMPARE(Contents(file), OldContents);
+    }
 }
 
 void ExportRunTest::regionalSettings_data()

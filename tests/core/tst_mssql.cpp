@@ -23,7 +23,9 @@ namespace {
 QStringList SandboxArguments()
 {
     return {"--database", "Core=" + test::testDataPath("core/core.sql"),
-            "--account", "tester:secret", "--account", "semi:p;w}d", "--account", "brace:a;b}"};
+            "--database", "Other=" + test::testDataPath("gui/empty.sql"),
+            "--account", "tester:secret", "--account", "semi:p;w}d", "--account", "brace:a;b}",
+            "--account", "curly:{x}", "--account", "quoted: q = \"r\" 's'; "};
 }
 
 // Binds 127.0.0.1:port (0: any) and lets it go again: the port, or 0 when it is taken.
@@ -57,6 +59,7 @@ private slots:
     void initTestCase();
     void canConnect();
     void awkwardPasswordsLogIn();
+    void noValueReachesAnotherKey();
     void localConnectionReachesTheDefaultPort();
     void listTables();
     void listTablesLeavesTheListWhenTheOpenFails();
@@ -97,6 +100,8 @@ void MssqlTest::awkwardPasswordsLogIn()
     QVERIFY(CanConnect(login("semi", "p;w}d")));
     QVERIFY(CanConnect(login("brace", "a;b}")));
     QVERIFY(!CanConnect(login("semi", "p;w}}d")));
+    QVERIFY(CanConnect(login("curly", "{x}")));
+    QVERIFY(CanConnect(login("quoted", " q = \"r\" 's'; ")));
 
     // Why the access layer rewrites braces: handed to FreeTDS unchanged, the standard form
     // delivers "p;w}}d" and the login fails.
@@ -107,6 +112,26 @@ void MssqlTest::awkwardPasswordsLogIn()
     const SQLRETURN result = SQLDriverConnectW(raw.handle(), nullptr, const_cast<SQLWCHAR*>(text.data()), SQL_NTS,
                                                completed, 512, &length, SQL_DRIVER_NOPROMPT);
     QVERIFY(!SQL_SUCCEEDED(result));
+}
+
+// Each of these would log in to the database Other if the driver read a second Database or a
+// second Uid / Pwd out of one value.
+void MssqlTest::noValueReachesAnotherKey()
+{
+    LoginValues database = login();
+    database.database = "Nope};Database=Other;X=";
+    QVERIFY(!CanConnect(database));
+    QVERIFY(!CanConnect(login("nobody};Uid=tester;Database=Other;X=")));
+    QVERIFY(!CanConnect(login("tester", "wrong};Pwd=secret;Database=Other;X=")));
+
+    // The refusal comes before the driver, with words for the user.
+    RecordingTableList list;
+    try {
+        ListTables(database, list, [] {});
+        QFAIL("the value reached the driver");
+    } catch (const Failure& failure) {
+        QCOMPARE(failure.description(), QStringLiteral("The database name contains \"};\", which the ODBC driver cannot accept."));
+    }
 }
 
 void MssqlTest::localConnectionReachesTheDefaultPort()
@@ -130,7 +155,7 @@ void MssqlTest::listTables()
     QCOMPARE(list.clears, 1);
     const QList<TableEntry> expected = {
         {"dbo", "ANALYSIS"}, // A-N-A-L-Y-S-I-S holds no "SYS": the substring test keeps it
-        {"dbo", "Empty"}, {"dbo", "Long"}, {"dbo", "Many"}, {"dbo", "Mixed"}, {"dbo", "Odd]Name"},
+        {"dbo", "Empty"}, {"dbo", "Huge"}, {"dbo", "Long"}, {"dbo", "Many"}, {"dbo", "Mixed"}, {"dbo", "Odd]Name"},
         {"dbo", "Orders"}, {"dbo", "People"}, {"dbo", "Texts"}, {"sales", "Orders"}, {"we]ird", "T]1"},
         {"dbo", "PeopleView"}};
     QCOMPARE(list.entries, expected);

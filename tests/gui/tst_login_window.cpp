@@ -339,6 +339,12 @@ void LoginWindowTest::testConnectionFailureGivesOneMessage()
     QCOMPARE(run.messages.boxes[1].title, QStringLiteral("Velloxa"));
     QCOMPARE(run.messages.boxes[1].text, QStringLiteral("Could not connect. Please check with your administrator."));
     QCOMPARE(form.pointer().value(), PointerConvention::Default);
+
+    // A password the driver cannot carry is named as the reason.
+    fillLogin(form, "127.0.0.1", QString::number(server_->port()), "p};w");
+    QTest::mouseClick(form.PushButton5, Qt::LeftButton);
+    QCOMPARE(run.messages.boxes.size(), 3);
+    QCOMPARE(run.messages.boxes[2].text, QStringLiteral("The password contains \"};\", which the ODBC driver cannot accept."));
 }
 
 void LoginWindowTest::nextThatCannotConnectChangesNothing()

@@ -88,6 +88,11 @@ Result OdbcClient::tables(const QString& catalog, const QString& schema, const Q
 Result OdbcClient::fetchAll(SQLHSTMT statement, SQLRETURN executed)
 {
     Result result;
+    if (executed == SQL_NO_DATA) { // a statement that touches no rows, SET for one
+        result.ok = true;
+        SQLFreeHandle(SQL_HANDLE_STMT, statement);
+        return result;
+    }
     if (!succeeded(executed)) {
         result.errors = diagnostics(SQL_HANDLE_STMT, statement);
         SQLFreeHandle(SQL_HANDLE_STMT, statement);

@@ -17,6 +17,7 @@ private slots:
     {
         shop_ = std::make_unique<ShopSession>(QStringList(), "Types");
         QVERIFY2(shop_->ready(), qPrintable(shop_->problem()));
+        QVERIFY(shop_->client.query("SET TEXTSIZE 2147483647").ok);
         result_ = shop_->client.query("SELECT * FROM [AllTypes] ORDER BY [Id]");
         QVERIFY(result_.ok);
         QCOMPARE(result_.rows.size(), 2);
@@ -55,6 +56,33 @@ private slots:
         QTest::newRow("binary") << "c_binary" << SQL_BINARY << 4 << 0 << "01020304";
         QTest::newRow("varbinary") << "c_varbinary" << SQL_VARBINARY << 10 << 0 << "abcdef";
         QTest::newRow("varbinary(max)") << "c_varbinarymax" << SQL_VARBINARY << 0 << 0 << "00ff";
+        QTest::newRow("text") << "c_text" << SQL_LONGVARCHAR << 2147483647 << 0 << "text " + QString(5000, 't');
+        QTest::newRow("ntext") << "c_ntext" << SQL_WLONGVARCHAR << 1073741823 << 0 << "ntext Ω " + QString(5000, 'n');
+        QTest::newRow("image") << "c_image" << SQL_LONGVARBINARY << 2147483647 << 0 << "beef";
+        QTest::newRow("xml") << "c_xml" << -152 << 0 << 0 << "<a>" + QString(5000, 'z') + "</a>";
+    }
+
+    // A server sends at most TEXTSIZE bytes of each large value: 4,096 until the session says otherwise.
+    void largeValuesAreCutToTheSessionsTextSize()
+    {
+        ShopSession fresh(QStringList(), "Types");
+        QVERIFY2(fresh.ready(), qPrintable(fresh.problem()));
+        const auto lengths = [&] {
+            const Result r = fresh.client.query("SELECT c_varcharmax, c_nvarcharmax, c_text, c_ntext, c_xml, c_varbinarymax FROM AllTypes WHERE Id = 1");
+            QList<qsizetype> sizes;
+            for (const QString& value : r.rows.value(0)) sizes << value.size();
+            return sizes;
+        };
+        const QList<qsizetype> whole{5005, 5007, 5005, 5008, 5007, 4};
+        QCOMPARE(lengths(), (QList<qsizetype>{4096, 2048, 4096, 2048, 5007, 4}));
+        QVERIFY(fresh.client.query("SET TEXTSIZE 10").ok);
+        QCOMPARE(lengths(), (QList<qsizetype>{10, 5, 10, 5, 5007, 4}));
+        QVERIFY(fresh.client.query("SET TEXTSIZE -1").ok);
+        QCOMPARE(lengths(), whole);
+        QVERIFY(fresh.client.query("SET TEXTSIZE 0").ok);
+        QCOMPARE(lengths()[0], 4096);
+        QVERIFY(fresh.client.query("SET TEXTSIZE 2147483647").ok);
+        QCOMPARE(lengths(), whole);
     }
     void describesAndConvertsEveryType()
     {

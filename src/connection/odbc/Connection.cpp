@@ -3,6 +3,7 @@
 #include "connection/odbc/ConnectionStringGrammar.h"
 #include "connection/odbc/Diagnostics.h"
 #include "connection/odbc/DriverConnectionString.h"
+#include "connection/odbc/Statement.h"
 #include "connection/odbc/WideText.h"
 #include "errors/Failure.h"
 
@@ -20,21 +21,30 @@ QString DriverName(const QString& connectionString)
     return {};
 }
 
+// The largest TEXTSIZE every server version takes (-1 only newer ones).
+const QString LiftTextSize = QStringLiteral("SET TEXTSIZE 2147483647");
+
 } // namespace
 
-Connection::Connection()
+Connection::Connection(const ConnectionLimits& limits) : limits_(limits)
 {
     SQLRETURN result = SQLAllocHandle(SQL_HANDLE_DBC, environment_.handle(), &handle_);
     Check(result, SQL_HANDLE_ENV, environment_.handle(), "SQLAllocHandle(SQL_HANDLE_DBC)");
-    result = SQLSetConnectAttrW(handle_, SQL_ATTR_ACCESS_MODE,
-                                reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
     try {
-        Check(result, SQL_HANDLE_DBC, handle_, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
+        setAttribute(SQL_ATTR_ACCESS_MODE, SQL_MODE_READ_ONLY, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
+        setAttribute(SQL_ATTR_LOGIN_TIMEOUT, SQLULEN(limits.loginSeconds), "SQLSetConnectAttr(SQL_ATTR_LOGIN_TIMEOUT)");
+        setAttribute(SQL_ATTR_PACKET_SIZE, SQLULEN(PacketSize), "SQLSetConnectAttr(SQL_ATTR_PACKET_SIZE)");
     } catch (...) {
         // A throwing constructor runs no destructor: the handle would be lost.
         SQLFreeHandle(SQL_HANDLE_DBC, handle_);
         throw;
     }
+}
+
+void Connection::setAttribute(SQLINTEGER attribute, SQLULEN value, const char* name)
+{
+    Check(SQLSetConnectAttrW(handle_, attribute, reinterpret_cast<SQLPOINTER>(value), 0),
+          SQL_HANDLE_DBC, handle_, name);
 }
 
 Connection::~Connection()
@@ -46,9 +56,7 @@ Connection::~Connection()
 
 void Connection::setReadWrite()
 {
-    SQLRETURN result = SQLSetConnectAttrW(handle_, SQL_ATTR_ACCESS_MODE,
-                                          reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_WRITE), 0);
-    Check(result, SQL_HANDLE_DBC, handle_, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
+    setAttribute(SQL_ATTR_ACCESS_MODE, SQL_MODE_READ_WRITE, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
 }
 
 void Connection::open(const QString& connectionString)
@@ -64,6 +72,8 @@ void Connection::open(const QString& connectionString)
                                          SQL_DRIVER_NOPROMPT);
     Check(result, SQL_HANDLE_DBC, handle_, "SQLDriverConnect");
     open_ = true;
+    Statement textSize(*this);
+    textSize.execute(LiftTextSize);
 }
 
 void Connection::close()

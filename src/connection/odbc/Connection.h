@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connection/odbc/ConnectionLimits.h"
 #include "connection/odbc/Environment.h"
 
 #include <QString>
@@ -10,9 +11,13 @@ namespace velloxa::odbc {
 
 // An ODBC connection with its own environment. Read-only by default; the driver's
 // defaults apply otherwise (forward-only cursors keep FreeTDS off server cursors).
+// Beyond the connection string it asks for 16,383-byte packets (see DriverConnectionString.h),
+// bounds the open by the limits, and
+// lifts the session's TEXTSIZE once open: a server cuts every (max), text, ntext and image
+// value to it, 4,096 bytes unless raised, and FreeTDS does not raise it by itself.
 class Connection {
 public:
-    Connection(); // allocates the handles; throws Failure
+    explicit Connection(const ConnectionLimits& limits = {}); // allocates the handles; throws Failure
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -21,14 +26,19 @@ public:
     void setReadWrite();
 
     // Opens with the documented connection string; on the FreeTDS driver the string is
-    // adapted on its way (see DriverConnectionString.h). Throws Failure with the driver's text.
+    // adapted on its way (see DriverConnectionString.h). Throws Failure with the driver's text,
+    // or with the refusal of a value the driver cannot read back (nothing is sent then).
     void open(const QString& connectionString);
     void close();
     bool isOpen() const { return open_; }
 
     SQLHDBC handle() const { return handle_; }
+    const ConnectionLimits& limits() const { return limits_; }
 
 private:
+    void setAttribute(SQLINTEGER attribute, SQLULEN value, const char* name);
+
+    ConnectionLimits limits_;
     Environment environment_;
     SQLHDBC handle_ = SQL_NULL_HDBC;
     bool open_ = false;

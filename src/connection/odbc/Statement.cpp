@@ -9,6 +9,16 @@ Statement::Statement(Connection& connection)
 {
     Check(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &handle_), SQL_HANDLE_DBC,
           connection.handle(), "SQLAllocHandle(SQL_HANDLE_STMT)");
+    const SQLULEN seconds = SQLULEN(connection.limits().statementSeconds);
+    if (seconds == 0)
+        return;
+    const SQLRETURN result = SQLSetStmtAttrW(handle_, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(seconds), 0);
+    try {
+        Check(result, SQL_HANDLE_STMT, handle_, "SQLSetStmtAttr(SQL_ATTR_QUERY_TIMEOUT)");
+    } catch (...) {
+        SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+        throw;
+    }
 }
 
 Statement::~Statement()

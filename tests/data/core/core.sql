@@ -26,6 +26,11 @@ CREATE TABLE Long (Id int, Body ntext, Data image);
 INSERT INTO Long VALUES (1, replace(hex(zeroblob(50000)), '00', 'xy'), zeroblob(40000)),
     (2, NULL, NULL), (3, 'short', x'CAFE');
 
+-- Values of a megabyte and more in every large type: a server cuts them unless the session lifts TEXTSIZE.
+CREATE TABLE Huge (A 'varchar(max)', N 'nvarchar(max)', B 'varbinary(max)', T text, NT ntext, I image);
+INSERT INTO Huge SELECT v, v || 'Ω', b, v || '!', v || '€', b FROM
+    (SELECT replace(hex(zeroblob(524288)), '00', 'ab') || 'end' AS v, CAST(zeroblob(1048576) || x'CAFE' AS BLOB) AS b);
+
 CREATE TABLE Many (Id int, Name varchar(20));
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000)
 INSERT INTO Many SELECT i, 'row' || i FROM n;

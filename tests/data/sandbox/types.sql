@@ -8,7 +8,8 @@ CREATE TABLE AllTypes (
     c_char char(6), c_nchar nchar(4), c_varchar varchar(20), c_nvarchar nvarchar(20),
     c_varcharmax 'varchar(max)', c_nvarcharmax 'nvarchar(max)',
     c_date date, c_time time, c_datetime datetime, c_datetime2 datetime2, c_smalldatetime smalldatetime,
-    c_guid uniqueidentifier, c_binary binary(4), c_varbinary varbinary(10), c_varbinarymax 'varbinary(max)'
+    c_guid uniqueidentifier, c_binary binary(4), c_varbinary varbinary(10), c_varbinarymax 'varbinary(max)',
+    c_text text, c_ntext ntext, c_image image, c_xml xml
 );
 INSERT INTO AllTypes VALUES (1,
     200, -32000, -2000000000, 9000000000000000000, 1,
@@ -17,6 +18,8 @@ INSERT INTO AllTypes VALUES (1,
     'ab', 'é€', 'Größe €', 'Ω日本 ü',
     'long ' || printf('%.*c', 5000, 'x'), 'wide Ω ' || printf('%.*c', 5000, 'y'),
     '2024-02-29', '13:45:30.1234567', '2024-02-29 13:45:30.997', '2024-02-29 13:45:30.1234567', '2024-02-29 13:45:29',
-    '6F9619FF-8B86-D011-B42D-00C04FC964FF', x'01020304', x'ABCDEF', x'00FF'),
+    '6F9619FF-8B86-D011-B42D-00C04FC964FF', x'01020304', x'ABCDEF', x'00FF',
+    'text ' || printf('%.*c', 5000, 't'), 'ntext Ω ' || printf('%.*c', 5000, 'n'), x'BEEF',
+    '<a>' || printf('%.*c', 5000, 'z') || '</a>'),
     (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
-     NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+     NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
