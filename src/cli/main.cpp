@@ -1,42 +1,89 @@
 // velloxa-export: one table or view of a SQL Server database to a delimited text file,
 // written exactly as the Export window writes it.
 
-#include "errors/StderrMessageService.h"
+#include "cli/StopSignals.h"
 #include "connection/ConnectionString.h"
 #include "errors/ErrorTrap.h"
+#include "errors/StderrMessageService.h"
 #include "export/ExportRun.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QStringDecoder>
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-void RequestStop(int)
-{
-    stopRequested = 1;
-}
 
 const char* const Description =
     "Exports one table or view of a SQL Server database to a delimited text file: an optional\n"
     "header line, one line per row, values joined by the separator without quoting, CR LF line\n"
     "ends and one more CR LF at the end, Windows-1252 text. Numbers and dates follow the\n"
     "regional settings (LANG / LC_ALL). The file is replaced only once the export is complete;\n"
-    "on any failure it is left as it was, the error goes to stderr and the exit status is 1;\n"
-    "stopped by SIGINT or SIGTERM: 130, file unchanged; wrong arguments: 2.\n"
+    "on any failure it is left as it was, the error goes to stderr and the exit status is 1.\n"
+    "SIGINT (Ctrl-C), SIGTERM or SIGHUP stop a run within a second, even while the server sends\n"
+    "nothing: exit status 130, the file unchanged, no temporary file left. Wrong arguments: 2.\n"
+    "\n"
+    "Output: a symbolic link is followed (the file it points to is replaced, the link stays);\n"
+    "the name must be valid UTF-8.\n"
     "\n"
     "Login: --server with --port (\"Server=host,port\"), or without --port / with --local\n"
-    "(\"Server=host\"; the FreeTDS driver is then given port 1433), --database, --user,\n"
-    "--password; or a whole ODBC --connection-string instead.";
+    "(\"Server=host\"; the FreeTDS driver is then given port 1433), --database, --user, and\n"
+    "the password from --password-file (\"-\": standard input; its first line), the\n"
+    "environment variable VELLOXA_PASSWORD, or --password (visible to other users in the\n"
+    "process list); or a whole ODBC --connection-string instead.";
+
+int UsageError(const QString& text)
+{
+    std::fprintf(stderr, "velloxa-export: %s (see --help)\n", qPrintable(text));
+    return 2;
+}
+
+// The first line of a file, or of standard input for "-", without its line end.
+std::optional<QString> ReadPassword(const QString& fileName)
+{
+    QFile file;
+    const bool opened = fileName == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                        : (file.setFileName(fileName), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return std::nullopt;
+    QByteArray line = file.readLine();
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
+// The raw bytes given for --output: QCoreApplication's decoding would turn bytes that are not
+// UTF-8 into U+FFFD, and the file would be written under another name.
+bool OutputNameIsUtf8(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* value = nullptr;
+        if (std::strcmp(argv[i], "--output") == 0 && i + 1 < argc)
+            value = argv[i + 1];
+        else if (std::strncmp(argv[i], "--output=", 9) == 0)
+            value = argv[i] + 9;
+        if (!value)
+            continue;
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        (void)QString(utf8.decode(QByteArrayView(value)));
+        if (utf8.hasError())
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    velloxa::StopSignals::Block();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velloxa-export"));
 
@@ -48,7 +95,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption local(QStringLiteral("local"), QStringLiteral("Leave the port out of the connection string."));
     const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("Database name."), QStringLiteral("name"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Login name."), QStringLiteral("name"));
-    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password."), QStringLiteral("text"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password (visible to other users in the process list; prefer the next two)."), QStringLiteral("text"));
+    const QCommandLineOption passwordFile(QStringLiteral("password-file"), QStringLiteral("Read the password from the first line of this file (\"-\": standard input). Without any password option: the environment variable VELLOXA_PASSWORD."), QStringLiteral("file"));
     const QCommandLineOption connectionString(QStringLiteral("connection-string"), QStringLiteral("A whole ODBC connection string instead of the login options."), QStringLiteral("text"));
     const QCommandLineOption table(QStringLiteral("table"), QStringLiteral("Table or view to export (required)."), QStringLiteral("name"));
     const QCommandLineOption schema(QStringLiteral("schema"), QStringLiteral("Its schema; without it the name is unqualified and the server resolves it by the login's default schema."), QStringLiteral("name"));
@@ -58,14 +106,17 @@ int main(int argc, char* argv[])
     const QCommandLineOption separator(QStringLiteral("separator"), QStringLiteral("Field separator, any text, also empty (default \",\")."), QStringLiteral("text"), QStringLiteral(","));
     const QCommandLineOption noHeader(QStringLiteral("no-header"), QStringLiteral("Leave out the line of column names."));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for the server while the export runs (default: none)."), QStringLiteral("seconds"));
-    parser.addOptions({server, port, local, database, user, password, connectionString, table, schema,
-                       columns, column, output, separator, noHeader, timeout});
-    parser.process(application);
-
-    const auto usageError = [](const char* text) {
-        std::fprintf(stderr, "velloxa-export: %s (see --help)\n", text);
-        return 2;
-    };
+    parser.addOptions({server, port, local, database, user, password, passwordFile, connectionString, table,
+                       schema, columns, column, output, separator, noHeader, timeout});
+    if (!parser.parse(QCoreApplication::arguments()))
+        return UsageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    const auto usageError = [](const char* text) { return UsageError(QString::fromUtf8(text)); };
+    if (!OutputNameIsUtf8(argc, argv))
+        return usageError("the --output file name is not valid UTF-8; give it in UTF-8");
+    if (parser.isSet(password) && parser.isSet(passwordFile))
+        return usageError("give either --password or --password-file");
     if (!parser.positionalArguments().isEmpty())
         return usageError("unexpected arguments");
     if (!parser.isSet(table))
@@ -85,7 +136,16 @@ int main(int argc, char* argv[])
         login.localConnection = parser.isSet(local) || !parser.isSet(port);
         login.database = parser.value(database);
         login.user = parser.value(user);
-        login.password = parser.value(password);
+        if (parser.isSet(passwordFile)) {
+            const std::optional<QString> text = ReadPassword(parser.value(passwordFile));
+            if (!text)
+                return usageError("the --password-file cannot be read");
+            login.password = *text;
+        } else if (parser.isSet(password)) {
+            login.password = parser.value(password);
+        } else {
+            login.password = qEnvironmentVariable("VELLOXA_PASSWORD");
+        }
         request.connectionString = velloxa::BuildConnectionString(login);
     }
     request.schema = parser.value(schema);
@@ -108,13 +168,13 @@ int main(int argc, char* argv[])
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
+    velloxa::StopSignals::Watch();
 
     velloxa::StderrMessageService messages;
     velloxa::ErrorTrap trap(messages, QStringLiteral("velloxa-export"), QStringLiteral("export"));
     const velloxa::ExportOutcome outcome =
-        velloxa::RunExport(request, trap, [](qint64) { return stopRequested == 0; });
+        velloxa::RunExport(request, trap, [](qint64) { return !velloxa::StopSignals::StopRequested(); });
+    velloxa::StopSignals::RunFinished();
     if (outcome.cancelled) {
         std::fprintf(stderr, "velloxa-export: stopped; the output file was not changed\n");
         return 130;

@@ -115,6 +115,7 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
     } catch (...) {
         const std::exception_ptr failure = std::current_exception();
         outcome.rows = 0;
+        file.reset(); // the report must not wait with a temporary file on disk
         trap.step(line, [&] { std::rethrow_exception(failure); });
         return outcome;
     }

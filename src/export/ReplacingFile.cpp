@@ -1,20 +1,24 @@
 #include "export/ReplacingFile.h"
 
 #include "errors/Failure.h"
+#include "export/PendingFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <mutex>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -22,35 +26,15 @@ namespace velloxa {
 
 namespace {
 
-// Temporary files of writes still in progress. A program that ends by exit() mid-write
-// runs no destructor of the writer, but it does destroy this static list, which removes them.
-class PendingFiles {
-public:
-    static PendingFiles& instance()
-    {
-        static PendingFiles files;
-        return files;
-    }
-    ~PendingFiles()
-    {
-        for (const QString& name : names_)
-            QFile::remove(name);
-    }
-    void add(const QString& name)
-    {
-        std::lock_guard lock(mutex_);
-        names_ << name;
-    }
-    void remove(const QString& name)
-    {
-        std::lock_guard lock(mutex_);
-        names_.removeOne(name);
-    }
+QString SystemError(int error = errno)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
-private:
-    std::mutex mutex_;
-    QStringList names_;
-};
+QString Native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 bool IsReadOnly(const QFileInfo& file)
 {
@@ -59,49 +43,103 @@ bool IsReadOnly(const QFileInfo& file)
     return !file.isWritable() || !(file.permissions() & AnyWrite);
 }
 
-void ReplaceFile(const QString& from, const QString& to)
+// The file a chain of symbolic links ends at (the path itself when it is no link).
+QString LinkDestination(const QString& path)
 {
-#ifdef _WIN32
-    if (!MoveFileExW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(from).utf16()),
-                     reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(to).utf16()),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw Failure(QStringLiteral("Cannot replace %1 (error %2).").arg(to).arg(GetLastError()));
-#else
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        throw Failure(QStringLiteral("Cannot replace %1: %2").arg(to, QString::fromLocal8Bit(std::strerror(errno))));
-#endif
+    QString current = QFileInfo(path).absoluteFilePath();
+    for (int hop = 0; hop < 40 && QFileInfo(current).isSymLink(); ++hop)
+        current = QFileInfo(current).symLinkTarget();
+    return current;
 }
 
+#ifndef _WIN32
+// Removes what killed earlier runs of ours left for this target: our name form, our user,
+// and a writer process that no longer exists.
+void RemoveLeftovers(const QDir& folder, const QString& prefix)
+{
+    const QStringList names = folder.entryList({prefix + QLatin1String("*.tmp")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const QStringList parts = name.mid(prefix.size()).split(QLatin1Char('-'));
+        bool isNumber = false;
+        const qint64 pid = parts.value(0).toLongLong(&isNumber);
+        struct stat info {};
+        const QByteArray path = QFile::encodeName(folder.filePath(name));
+        if (!isNumber || parts.size() != 2 || ::lstat(path.constData(), &info) != 0 || info.st_uid != ::getuid())
+            continue;
+        if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            ::unlink(path.constData());
+    }
+}
+#endif
+
 } // namespace
+
+// Short whatever the target's length (a name of 255 bytes must still work), and recognisable
+// by a later run.
+QString ReplacingFile::TemporaryPrefix(const QString& target)
+{
+    quint32 hash = 2166136261u; // FNV-1a over the target's file name
+    for (const char byte : QFile::encodeName(QFileInfo(target).fileName())) {
+        hash ^= quint8(byte);
+        hash *= 16777619u;
+    }
+    return QStringLiteral(".velloxa-%1-").arg(hash, 8, 16, QLatin1Char('0'));
+}
 
 ReplacingFile::ReplacingFile(const QString& fileName) : fileName_(fileName)
 {
     if (fileName.isEmpty())
         throw Failure(QStringLiteral("Bad file name: the output file name is empty."));
-    const QFileInfo target(fileName);
+    target_ = LinkDestination(fileName);
+    const QFileInfo target(target_);
     const QDir folder = target.absoluteDir();
     if (!folder.exists())
-        throw Failure(QStringLiteral("Path not found: the folder %1 does not exist.").arg(QDir::toNativeSeparators(folder.path())));
+        throw Failure(QStringLiteral("Path not found: the folder %1 does not exist.").arg(Native(folder.path())));
     if (target.exists() && target.isDir())
-        throw Failure(QStringLiteral("Bad file name: %1 is a folder.").arg(QDir::toNativeSeparators(fileName)));
+        throw Failure(QStringLiteral("Bad file name: %1 is a folder.").arg(Native(fileName)));
     if (target.exists() && IsReadOnly(target))
-        throw Failure(QStringLiteral("Permission denied: %1 is read-only.").arg(QDir::toNativeSeparators(fileName)));
+        throw Failure(QStringLiteral("Permission denied: %1 is read-only.").arg(Native(fileName)));
 
-    // A hidden name beside the target, so that the final rename stays on one file system.
+#ifndef _WIN32
+    RemoveLeftovers(folder, TemporaryPrefix(target_));
+#endif
+    // A new file gets the usual mode (less the umask); a replaced one keeps its own.
+#ifdef O_TMPFILE
+    // Beside the target, so that the final rename stays on one file system.
+    handle_ = ::open(QFile::encodeName(folder.path()).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (handle_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        throw Failure(QStringLiteral("Cannot create a file in %1: %2").arg(Native(folder.path()), SystemError()));
+#endif
+    if (handle_ < 0)
+        openNamed(folder.path(), 0666);
+    if (target.exists()) {
+        struct stat old {};
+        const bool copied = ::stat(QFile::encodeName(target_).constData(), &old) == 0
+#ifndef _WIN32
+            && ::fchmod(handle_, old.st_mode & 07777) == 0
+#endif
+            ;
+        if (!copied) {
+            const QString reason = SystemError();
+            discard();
+            throw Failure(QStringLiteral("Cannot give the new %1 the old one's permissions: %2").arg(Native(fileName), reason));
+        }
+    }
+}
+
+void ReplacingFile::openNamed(const QString& folder, int mode)
+{
+    const QString prefix = TemporaryPrefix(target_);
     for (int attempt = 0;; ++attempt) {
-        temporary_.setFileName(folder.filePath(QStringLiteral(".%1.%2.tmp").arg(
-            target.fileName(), QString::number(QRandomGenerator::global()->generate(), 36))));
-        if (temporary_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        namedTemporary_ = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(
+            prefix, QString::number(qint64(::getpid())), QString::number(QRandomGenerator::global()->generate(), 36)));
+        handle_ = ::open(QFile::encodeName(namedTemporary_).constData(), O_WRONLY | O_CREAT | O_EXCL, mode);
+        if (handle_ >= 0)
             break;
-        if (!temporary_.exists() || attempt == 20)
-            throw Failure(QStringLiteral("Cannot create a file in %1: %2").arg(QDir::toNativeSeparators(folder.path()), temporary_.errorString()));
+        if (errno != EEXIST || attempt == 20)
+            throw Failure(QStringLiteral("Cannot create a file in %1: %2").arg(Native(folder), SystemError()));
     }
-    PendingFiles::instance().add(temporary_.fileName());
-    if (target.exists() && !temporary_.setPermissions(target.permissions())) {
-        const QString reason = temporary_.errorString();
-        discard();
-        throw Failure(QStringLiteral("Cannot give the new %1 the old one's permissions: %2").arg(QDir::toNativeSeparators(fileName), reason));
-    }
+    PendingFiles::add(namedTemporary_);
 }
 
 ReplacingFile::~ReplacingFile()
@@ -112,12 +150,21 @@ ReplacingFile::~ReplacingFile()
 
 void ReplacingFile::write(QByteArrayView bytes)
 {
-    if (temporary_.write(bytes.data(), bytes.size()) != bytes.size())
-        throw Failure(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(fileName_), temporary_.errorString()));
+    const char* data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const auto written = ::write(handle_, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName_), SystemError(written < 0 ? errno : ENOSPC)));
+        data += written;
+        left -= written;
+    }
 #ifdef __linux__
     // Start writing the pages out now, beside the export, so that commit()'s fsync has
     // little left to wait for.
-    ::sync_file_range(temporary_.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(handle_, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
 }
 
@@ -125,20 +172,53 @@ void ReplacingFile::commit()
 {
 #ifndef _WIN32
     // The new contents reach the disk before the name points at them.
-    if (::fsync(temporary_.handle()) != 0)
-        throw Failure(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(fileName_), QString::fromLocal8Bit(std::strerror(errno))));
+    if (::fsync(handle_) != 0)
+        throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName_), SystemError()));
 #endif
-    temporary_.close();
-    ReplaceFile(temporary_.fileName(), fileName_);
+    std::lock_guard lock(PendingFiles::commitLock());
+#ifdef O_TMPFILE
+    if (namedTemporary_.isEmpty()) {
+        // The unnamed file gets a name of ours for a moment, then the target's by a rename,
+        // which replaces the old file in one step.
+        const QString folder = QFileInfo(target_).absolutePath();
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(handle_);
+        for (int attempt = 0; namedTemporary_.isEmpty(); ++attempt) {
+            const QString name = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(
+                TemporaryPrefix(target_), QString::number(qint64(::getpid())),
+                QString::number(QRandomGenerator::global()->generate(), 36)));
+            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, QFile::encodeName(name).constData(), AT_SYMLINK_FOLLOW) == 0) {
+                namedTemporary_ = name;
+                PendingFiles::add(name);
+            } else if (errno != EEXIST || attempt == 20) {
+                throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName_), SystemError()));
+            }
+        }
+    }
+#endif
+    ::close(handle_);
+    handle_ = -1;
+#ifdef _WIN32
+    if (!MoveFileExW(reinterpret_cast<const wchar_t*>(Native(namedTemporary_).utf16()),
+                     reinterpret_cast<const wchar_t*>(Native(target_).utf16()),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw Failure(QStringLiteral("Cannot replace %1 (error %2).").arg(Native(fileName_)).arg(GetLastError()));
+#else
+    if (std::rename(QFile::encodeName(namedTemporary_).constData(), QFile::encodeName(target_).constData()) != 0)
+        throw Failure(QStringLiteral("Cannot replace %1: %2").arg(Native(fileName_), SystemError()));
+#endif
     committed_ = true;
-    PendingFiles::instance().remove(temporary_.fileName());
+    PendingFiles::remove(namedTemporary_);
 }
 
 void ReplacingFile::discard()
 {
-    temporary_.close();
-    QFile::remove(temporary_.fileName());
-    PendingFiles::instance().remove(temporary_.fileName());
+    if (handle_ >= 0)
+        ::close(handle_);
+    handle_ = -1;
+    if (!namedTemporary_.isEmpty()) {
+        QFile::remove(namedTemporary_);
+        PendingFiles::remove(namedTemporary_);
+    }
 }
 
 } // namespace velloxa

@@ -1,15 +1,23 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QFile>
 #include <QString>
 
 namespace velloxa {
 
 // Writes a file's new contents into a temporary file beside it and puts it in place only
 // at commit(), by an atomic rename: until then an existing file stays as it was, and
-// without commit() (failure, cancel, destruction, exit()) the temporary file is removed.
-// A replaced file keeps its permission bits. Every failure throws Failure.
+// without commit() (failure, cancel, destruction) nothing of the new contents is left.
+//
+// On Linux the temporary file has no name until commit() (O_TMPFILE), so even a killed
+// process leaves nothing behind. Where the file system refuses that, it is a hidden named
+// file (".velloxa-<target's hash>-<pid>-<random>.tmp", the form the unnamed one also takes for
+// the moment before its rename). Files of that form that killed earlier runs left for the
+// same target (ours: that name, our user, a process that is gone) are removed first.
+//
+// A symbolic link as the target: the file it points to is replaced, in that file's folder,
+// and the link stays. A replaced file keeps its permission bits. Every failure throws
+// Failure with the system's own words.
 class ReplacingFile {
 public:
     // Refuses a missing folder and an existing file that may not be written.
@@ -21,11 +29,17 @@ public:
     void write(QByteArrayView bytes);
     void commit();
 
+    // How the names of our temporary files for `target` begin.
+    static QString TemporaryPrefix(const QString& target);
+
 private:
+    void openNamed(const QString& folder, int mode);
     void discard();
 
-    QString fileName_;
-    QFile temporary_;
+    QString fileName_;      // as given, for messages
+    QString target_;        // the file that gets the new contents (a link's destination)
+    QString namedTemporary_; // empty while the temporary file has no name
+    int handle_ = -1;
     bool committed_ = false;
 };
 

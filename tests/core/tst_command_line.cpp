@@ -1,0 +1,209 @@
+// velloxa-export as a user drives it: signals that must stop it even while the server sends
+// nothing, kills that must leave no debris, output paths as users mean them, and the ways to
+// give a password.
+
+#include "SandboxServer.h"
+
+#include "export/ReplacingFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace velloxa;
+
+namespace {
+
+const QByteArray OldContents("old contents\r\n");
+const QByteArray People("Id,Name\r\n1,Anna\r\n2,\r\n\r\n");
+
+QByteArray Contents(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& fileName, const QByteArray& bytes)
+{
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QStringList Entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+QStringList CoreDatabase(const QStringList& extra = {})
+{
+    return QStringList{"--database", "Core=" + test::testDataPath("core/core.sql"), "--account", "tester:secret"} + extra;
+}
+
+} // namespace
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void signalsStopAStalledRun();
+    void killedRunsLeaveOnlyTheOldFile();
+    void outputPaths();
+    void passwordWithoutTheCommandLine();
+    void wrongArgumentsExitWithTwo();
+
+private:
+    QStringList arguments(const QString& table, const QString& file, quint16 port) const
+    {
+        return {"--server", "127.0.0.1", "--port", QString::number(port), "--database", "Core",
+                "--user", "tester", "--table", table, "--output", file};
+    }
+    // Runs the command line to its end; its exit code.
+    int run(const QStringList& args, const QByteArray& input = {}, const QString& passwordVariable = {})
+    {
+        QProcess cli;
+        if (!passwordVariable.isNull()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("VELLOXA_PASSWORD", passwordVariable);
+            cli.setProcessEnvironment(environment);
+        }
+        cli.start(program_, args);
+        cli.write(input);
+        cli.closeWriteChannel();
+        cli.waitForFinished(30000);
+        lastErrors_ = QString::fromLocal8Bit(cli.readAllStandardError());
+        return cli.exitCode();
+    }
+
+    QString program_ = QCoreApplication::applicationDirPath() + "/velloxa-export";
+    QString lastErrors_;
+    std::unique_ptr<test::SandboxServer> server_;
+    QTemporaryDir folder_;
+};
+
+void CommandLineTest::initTestCase()
+{
+    server_ = std::make_unique<test::SandboxServer>(CoreDatabase());
+    QVERIFY2(server_->isRunning(), qPrintable(server_->errorString()));
+}
+
+void CommandLineTest::signalsStopAStalledRun()
+{
+    // Stalled at the login, and mid-stream (one row a minute).
+    test::SandboxServer silentLogin(CoreDatabase({"--answer-delay-ms", "600000"}));
+    test::SandboxServer silentRows(CoreDatabase({"--row-delay-us", "60000000"}));
+    QVERIFY(silentLogin.isRunning() && silentRows.isRunning());
+    QTemporaryDir folder;
+    const QString file = folder.filePath("out.txt");
+    WriteFile(file, OldContents);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const test::SandboxServer* server : {&silentLogin, &silentRows}) {
+            QProcess cli;
+            cli.start(program_, arguments("Many", file, server->port()) + QStringList{"--password", "secret"});
+            QVERIFY(cli.waitForStarted());
+            QTest::qWait(700);
+            QCOMPARE(cli.state(), QProcess::Running);
+            ::kill(pid_t(cli.processId()), signal);
+            QVERIFY2(cli.waitForFinished(5000), "still running after a signal");
+            QCOMPARE(cli.exitCode(), 130);
+            QCOMPARE(Contents(file), OldContents);
+            QCOMPARE(Entries(folder.path()), QStringList{"out.txt"});
+        }
+    }
+}
+
+void CommandLineTest::killedRunsLeaveOnlyTheOldFile()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath("out.txt");
+    WriteFile(file, OldContents);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        QProcess cli;
+        cli.start(program_, arguments("Huge", file, server_->port()) + QStringList{"--password", "secret"});
+        QVERIFY(cli.waitForStarted());
+        QTest::qWait(50 + QRandomGenerator::global()->bounded(250));
+        cli.kill();
+        cli.waitForFinished(5000);
+        const QByteArray contents = Contents(file);
+        QVERIFY2(contents == OldContents || contents.size() > 8'000'000, "the file is either old or whole");
+        QCOMPARE(Entries(folder.path()), QStringList{"out.txt"});
+    }
+
+    // What a killed run can leave where the system has no unnamed files goes with the next
+    // write to the same target, but only when its process is gone; others' files stay.
+    const QString target = folder.filePath("out.txt");
+    const QString prefix = ReplacingFile::TemporaryPrefix(target);
+    const QStringList kept{".velloxa-00000000-999999999-a.tmp", prefix + QString::number(::getpid()) + "-b.tmp", "out.txt"};
+    for (const QString& name : kept + QStringList{prefix + "999999999-c.tmp"})
+        WriteFile(folder.filePath(name), "left");
+    ReplacingFile next(target);
+    QStringList expected = kept;
+    expected.sort();
+    QCOMPARE(Entries(folder.path()), expected);
+}
+
+void CommandLineTest::outputPaths()
+{
+    QTemporaryDir folder;
+    const auto exportTo = [&](const QString& file) {
+        return run(arguments("People", file, server_->port()) + QStringList{"--password", "secret"});
+    };
+
+    // A link: the file it points to gets the export, in its own folder, and the link stays.
+    QVERIFY(QDir(folder.path()).mkdir("data"));
+    WriteFile(folder.filePath("data/real.txt"), OldContents);
+    QVERIFY(QFile::link(folder.filePath("data/real.txt"), folder.filePath("link.txt")));
+    QCOMPARE(exportTo(folder.filePath("link.txt")), 0);
+    QVERIFY(QFileInfo(folder.filePath("link.txt")).isSymLink());
+    QCOMPARE(Contents(folder.filePath("data/real.txt")), People);
+    QCOMPARE(Entries(folder.filePath("data")), QStringList{"real.txt"});
+
+    // A name of 250 bytes, near the file system's limit.
+    const QString longName = folder.filePath(QString(246, 'n') + ".txt");
+    QCOMPARE(exportTo(longName), 0);
+    QCOMPARE(Contents(longName), People);
+}
+
+void CommandLineTest::passwordWithoutTheCommandLine()
+{
+    const QString file = folder_.filePath("password.txt");
+    const QStringList args = arguments("People", file, server_->port());
+    QCOMPARE(run(args + QStringList{"--password-file", "-"}, "secret\n"), 0);
+    QCOMPARE(Contents(file), People);
+    const QString passwordFile = folder_.filePath("pw");
+    WriteFile(passwordFile, "secret\r\nignored\n");
+    QCOMPARE(run(args + QStringList{"--password-file", passwordFile}), 0);
+    QCOMPARE(run(args, {}, "secret"), 0);
+    QCOMPARE(run(args, {}, "wrong"), 1);
+    QVERIFY2(lastErrors_.contains("Login failed"), qPrintable(lastErrors_));
+}
+
+void CommandLineTest::wrongArgumentsExitWithTwo()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath("args.txt");
+    const QStringList args = arguments("People", file, server_->port());
+    QCOMPARE(run(args + QStringList{"--no-such-option"}), 2);
+    QCOMPARE(run(QStringList{"--table"}), 2);
+    QCOMPARE(run(args + QStringList{"--password", "a", "--password-file", "-"}), 2);
+    QCOMPARE(run(args + QStringList{"--password-file", folder.filePath("missing")}), 2);
+    // A name that is not UTF-8 would be written under another name. (QProcess passes only
+    // UTF-8, so the shell makes the byte.)
+    QProcess shell;
+    shell.setWorkingDirectory(folder.path());
+    shell.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" --output \"$(printf 'a\\377.txt')\"", program_}
+                               + arguments("People", file, server_->port()).mid(0, 10) + QStringList{"--password", "secret"});
+    QVERIFY(shell.waitForFinished(30000));
+    QCOMPARE(shell.exitCode(), 2);
+    QVERIFY(shell.readAllStandardError().contains("not valid UTF-8"));
+    QCOMPARE(Entries(folder.path()), QStringList());
+}
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "tst_command_line.moc"
