@@ -63,8 +63,12 @@ void Wizard::endProgram()
     if (form2_) form2_->hide();
     if (form3_) form3_->hide();
     if (form4_) form4_->hide();
+    if (runningWait_)
+        runningWait_->quit();
     services_.endProgram();
 }
+
+void Wizard::setRunningWait(QEventLoop* loop) { runningWait_ = loop; }
 
 bool Wizard::programEnding() const { return programEnding_; }
 

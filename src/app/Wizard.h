@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 
+#include <QEventLoop>
 #include <QIcon>
 #include <QString>
 
@@ -50,13 +52,17 @@ public:
     // sees it in its progress callback and cancels; then every window is hidden and
     // Services::endProgram runs. Calling it again does nothing.
     void endProgram();
-    bool programEnding() const;
+    bool programEnding() const; // may be asked from a helper thread
+
+    // The local loop a handler waits in for the database (WindowWait.h); endProgram() ends it.
+    void setRunningWait(QEventLoop* loop);
 
 private:
     Services& services_;
     Globals globals_;
     QString applicationTitle_;
-    bool programEnding_ = false;
+    std::atomic<bool> programEnding_{false};
+    QEventLoop* runningWait_ = nullptr;
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<Form2> form2_;
     std::unique_ptr<Form3> form3_;

@@ -12,7 +12,7 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/ArialFont.h"
-#include "app/EventYield.h"
+#include "app/WindowWait.h"
 #include "app/HandPointer.h"
 #include "app/SelectAllOnFocus.h"
 #include "app/Twips.h"
@@ -191,7 +191,13 @@ void Form1::Form_Load()
         return !Text1->text().isEmpty() && !Text2->text().isEmpty() && !Text3->text().isEmpty()
             && !Text4->text().isEmpty();
     });
-    if (complete && trap.test(142, [&] { return CanConnect(loginValues()); }))
+    // The window shows while the saved server is asked, so that it can be closed meanwhile.
+    if (complete)
+        show();
+    if (complete && trap.test(142, [&] {
+            const LoginValues values = loginValues();
+            return WaitFor(wizard_, [&] { return CanConnect(values); });
+        }))
         trap.step(144, [&] { PushButton3_Click(); });
 }
 
@@ -224,7 +230,8 @@ void Form1::PushButton5_Click()
         QCoreApplication::processEvents();
         if (!connection)
             throw Failure(QStringLiteral("No connection object."));
-        connection->open(BuildConnectionString(loginValues()));
+        const QString connectionString = BuildConnectionString(loginValues());
+        WaitFor(wizard_, [&] { connection->open(connectionString); });
         messages.inform(title, QStringLiteral("Connection successful."));
         pointer_->setDefault();
     } catch (const odbc::UnreadableValue& refusal) {
@@ -258,11 +265,15 @@ void Form1::PushButton3_Click()
 
     trap.step(100, [] { QCoreApplication::processEvents(); });
     trap.step(102, [&] { pointer_->setHourglass(); });
-    if (trap.test(104, [&] { return CanConnect(loginValues()); })) {
+    const LoginValues values = loginValues();
+    if (trap.test(104, [&] { return WaitFor(wizard_, [&] { return CanConnect(values); }); })) {
         Form2& tableChooser = wizard_.form2();
         trap.step(106, [&] {
-            // Repaints only: a click arriving mid-listing waits until the list is complete.
-            ListTables(loginValues(), tableChooser.tables(), EventYield(QEventLoop::ExcludeUserInputEvents));
+            // Listed on the helper thread, then moved into the window's list at once; the
+            // waiting loop repaints meanwhile.
+            CollectedTables found;
+            WaitFor(wizard_, [&] { ListTables(values, found, [] {}); });
+            found.copyTo(tableChooser.tables());
         });
         trap.step(108, [&] { tableChooser.selectFirstTable(); });
         trap.step(110, [&] { tableChooser.show(); });

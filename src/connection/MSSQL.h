@@ -2,6 +2,7 @@
 
 #include "connection/LoginValues.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -24,6 +25,22 @@ public:
     virtual ~TableList() = default;
     virtual void clear() = 0;
     virtual void append(const TableEntry& entry) = 0;
+};
+
+// A list that only keeps its entries: filled away from the windows, then copied into one.
+class CollectedTables : public TableList {
+public:
+    void clear() override { entries_.clear(); }
+    void append(const TableEntry& entry) override { entries_.append(entry); }
+    void copyTo(TableList& list) const
+    {
+        list.clear();
+        for (const TableEntry& entry : entries_)
+            list.append(entry);
+    }
+
+private:
+    QList<TableEntry> entries_;
 };
 
 // Fills `list` with the user tables and views (type exactly "TABLE" or "VIEW") whose

@@ -4,6 +4,8 @@
 #include "app/ArialFont.h"
 #include "app/HandPointer.h"
 #include "app/Twips.h"
+#include "app/WindowThreadMessages.h"
+#include "app/WindowWait.h"
 #include "app/Wizard.h"
 #include "connection/ConnectionString.h"
 #include "connection/Form1.h"
@@ -166,7 +168,9 @@ void Form4::PushButton2_Click()
 
 void Form4::PushButton4_Click()
 {
-    ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("PushButton4_Click"));
+    // The run's steps report from the helper thread it runs on; the boxes open here.
+    WindowThreadMessages messages(wizard_.services().messages);
+    ErrorTrap trap(messages, WindowName, QStringLiteral("PushButton4_Click"));
     if (trap.test(100, [&] { return PushButton4->text() == ExitCaption; })) {
         trap.step(102, [&] { wizard_.endProgram(); });
         return;
@@ -194,11 +198,12 @@ void Form4::PushButton4_Click()
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     showRows(0, false);
-    const ExportOutcome outcome = RunExport(request, trap, [this](qint64 rows) {
-        showRows(rows, false);
-        QCoreApplication::processEvents();
-        // Closing the window ends the program: stop here, before the file is touched.
-        return !wizard_.programEnding();
+    const ExportOutcome outcome = WaitFor(wizard_, [&] {
+        return RunExport(request, trap, [this](qint64 rows) {
+            QMetaObject::invokeMethod(this, [this, rows] { showRows(rows, false); }, Qt::QueuedConnection);
+            // Closing the window ends the program: stop here, before the file is touched.
+            return !wizard_.programEnding();
+        });
     });
     if (outcome.written) {
         ProgressBar1->setValue(1);

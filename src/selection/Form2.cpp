@@ -12,6 +12,7 @@
 #include "app/ArialFont.h"
 #include "app/HandPointer.h"
 #include "app/Twips.h"
+#include "app/WindowWait.h"
 #include "app/Wizard.h"
 #include "connection/ConnectionString.h"
 #include "connection/Form1.h"
@@ -151,10 +152,14 @@ void Form2::PushButton3_Click()
     // The string is built from the Login window's values as they stand now; the local form
     // leaves the port out.
     const LoginValues values = wizard_.form1().loginValues();
+    const auto open = [&] {
+        const QString connectionString = BuildConnectionString(values);
+        WaitFor(wizard_, [&] { connection->open(connectionString); });
+    };
     if (trap.test(112, [&] { return values.localConnection; }))
-        trap.step(114, [&] { connection->open(BuildConnectionString(values)); });
+        trap.step(114, open);
     else
-        trap.step(116, [&] { connection->open(BuildConnectionString(values)); });
+        trap.step(116, open);
     trap.step(118, [&] { wizard_.globals().chosenTable = tableAt(List1->row(List1->selectedItems().value(0))); });
     wizard_.form3().RunLoading(trap, *connection);
     trap.step(176, [&] { hide(); });

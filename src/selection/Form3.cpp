@@ -5,6 +5,7 @@
 #include "app/HandPointer.h"
 #include "app/EventYield.h"
 #include "app/Twips.h"
+#include "app/WindowWait.h"
 #include "app/Wizard.h"
 #include "errors/ErrorTrap.h"
 #include "errors/Failure.h"
@@ -311,7 +312,10 @@ void Form3::RunLoading(ErrorTrap& trap, odbc::Connection& connection)
     trap.step(124, [&] { previewModel_->clear(); });
     // No cursor to set at 126: ReadPreview reads the rows into memory at once and frees the
     // connection's statement.
-    trap.step(128, [&] { preview = ReadPreview(connection, wizard_.globals().chosenTable); });
+    trap.step(128, [&] {
+        const TableEntry table = wizard_.globals().chosenTable;
+        preview = WaitFor(wizard_, [&] { return ReadPreview(connection, table); });
+    });
     trap.step(130, [&] { showPreview(preview); });
 
     EventYield yield;
