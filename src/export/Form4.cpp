@@ -114,7 +114,11 @@ void Form4::buildControls()
 void Form4::Form_Load()
 {
     ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("Form_Load"));
-    trap.step(100, [&] { ApplyStandardColours(this); });
+    trap.step(100, [&] {
+        ApplyStandardColours(this);
+        // The check box lets its frame's panel show through rather than painting a box of its own.
+        Check6->setAutoFillBackground(false);
+    });
     trap.step(102, [&] { setWindowIcon(wizard_.applicationIcon()); });
     if (trap.test(106, [] { return FileExists(HandPointerFile()); }))
         trap.step(108, [&] { LoadHandPointer(*pointer_); });

@@ -91,6 +91,7 @@ void Form2::buildControls()
     List1->setFont(bold);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
+    KeepFrameEdges(List1);
 
     Line1 = placed(new QFrame(this), 120, 2040 - 15, 5640, 30);
     Line1->setFrameShape(QFrame::HLine);

@@ -195,6 +195,7 @@ void Form3::buildControls()
     DataGrid1->setGeometry(TwipsRect(120, 480, 5640, 1360));
     DataGrid1->setModel(previewModel_);
     styleGrid();
+    KeepFrameEdges(DataGrid1);
 
     Label1 = new QLabel(QStringLiteral(" Which fields would you like to export to a text file?"), this);
     QRect label1 = TwipsRect(240, 2040, 5055, 255);
@@ -210,6 +211,7 @@ void Form3::buildControls()
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setSortingEnabled(false);
         list->setUniformItemSizes(true); // lists of a thousand fields stay quick to lay out
+        KeepFrameEdges(list);
     }
 
     auto makeButton = [this](const QString& caption, int left, int top, int width, int height) {

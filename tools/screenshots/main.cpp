@@ -44,7 +44,8 @@ void fillTables(Form2& tables)
 {
     TableList& list = tables.tables();
     list.clear(QStringLiteral("dbo"));
-    for (const char* name : {"Customers", "Employees", "Invoices", "OrderLines", "Orders", "Products", "Suppliers"})
+    // In catalogue order: tables by schema and name, then views.
+    for (const char* name : {"Customers", "Employees", "OrderLines", "Orders", "Products"})
         list.append({QStringLiteral("dbo"), QString::fromLatin1(name)});
     list.append({QStringLiteral("sales"), QStringLiteral("Customers")});
     list.append({QStringLiteral("dbo"), QStringLiteral("CustomerOrderTotals")});
