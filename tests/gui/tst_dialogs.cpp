@@ -67,7 +67,7 @@ void DialogsTest::init()
     window_ = std::make_unique<QWidget>();
     window_->resize(400, 300);
     window_->show();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
 }
 
 void DialogsTest::cleanup()
