@@ -38,6 +38,13 @@ std::string lastError(sqlite3* db)
     return db ? sqlite3_errmsg(db) : "out of memory";
 }
 
+// SCHEMA_NAME(): the caller's default schema. Every account here has dbo, the schema an
+// unqualified name means.
+void defaultSchemaName(sqlite3_context* context, int, sqlite3_value**)
+{
+    sqlite3_result_text(context, "dbo", -1, SQLITE_STATIC);
+}
+
 } // namespace
 
 Database::Database(std::string name, std::string location, bool inMemory)
@@ -75,6 +82,7 @@ sqlite3* Database::openReader() const
     // A double-quoted name that matches no column must be an error, not a string.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_create_function(db, "SCHEMA_NAME", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, defaultSchemaName, nullptr, nullptr);
     return db;
 }
 

@@ -94,6 +94,7 @@ void Form1::buildControls()
     auto button = [&](const QString& caption, QWidget* parentWidget, QRect twips) {
         auto* control = placed(new QPushButton(caption, parentWidget), twips);
         control->setFont(buttonFont);
+        control->setAutoDefault(true); // Enter presses the focused button, as Space does
         return control;
     };
 
@@ -146,6 +147,9 @@ void Form1::connectHandlers()
     connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    // Enter in any box goes on with the values as typed.
+    for (QLineEdit* box : {Text1, Text9, Text2, Text3, Text4})
+        connect(box, &QLineEdit::returnPressed, PushButton3, &QPushButton::click);
 }
 
 LoginValues Form1::loginValues() const

@@ -42,18 +42,28 @@ QString TextColumn(odbc::Statement& statement, SQLUSMALLINT column)
     }
 }
 
+QString DefaultSchema(odbc::Connection& connection)
+{
+    odbc::Statement query(connection);
+    query.execute(QStringLiteral("SELECT SCHEMA_NAME()"));
+    const QString schema = query.fetch() > 0 ? TextColumn(query, 1) : QString();
+    query.close();
+    return schema;
+}
+
 } // namespace
 
 void ListTables(const LoginValues& values, TableList& list, const std::function<void()>& yield)
 {
     odbc::Connection connection;
     connection.open(BuildConnectionString(values));
+    const QString defaultSchema = DefaultSchema(connection);
     {
         // The statement goes before the connection closes: disconnecting frees it.
         odbc::Statement catalogue(connection);
         odbc::Check(SQLTablesW(catalogue.handle(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
                     SQL_HANDLE_STMT, catalogue.handle(), "SQLTables");
-        list.clear();
+        list.clear(defaultSchema);
         while (catalogue.fetch() > 0) {
             const QString type = TextColumn(catalogue, TypeColumn);
             if (type != QLatin1String("TABLE") && type != QLatin1String("VIEW"))

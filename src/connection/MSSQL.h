@@ -23,30 +23,37 @@ struct TableEntry {
 class TableList {
 public:
     virtual ~TableList() = default;
-    virtual void clear() = 0;
+    // Starts a new listing. `defaultSchema` is the login's default schema, the one an
+    // unqualified name means: a list may name its objects without their schema.
+    virtual void clear(const QString& defaultSchema) = 0;
     virtual void append(const TableEntry& entry) = 0;
 };
 
 // A list that only keeps its entries: filled away from the windows, then copied into one.
 class CollectedTables : public TableList {
 public:
-    void clear() override { entries_.clear(); }
+    void clear(const QString& defaultSchema) override
+    {
+        defaultSchema_ = defaultSchema;
+        entries_.clear();
+    }
     void append(const TableEntry& entry) override { entries_.append(entry); }
     void copyTo(TableList& list) const
     {
-        list.clear();
+        list.clear(defaultSchema_);
         for (const TableEntry& entry : entries_)
             list.append(entry);
     }
 
 private:
+    QString defaultSchema_;
     QList<TableEntry> entries_;
 };
 
 // Fills `list` with the user tables and views (type exactly "TABLE" or "VIEW") whose
 // upper-cased name holds no "SYS", in catalogue order. The list is cleared only once the
-// catalogue is open; `yield` runs once per table or view row, before the name test.
-// Throws Failure.
+// default schema and the catalogue are read; `yield` runs once per table or view row,
+// before the name test. Throws Failure.
 void ListTables(const LoginValues& values, TableList& list, const std::function<void()>& yield);
 
 } // namespace velloxa

@@ -1,14 +1,16 @@
 #include "errors/QtMessageService.h"
 
+#include "shell/DialogParent.h"
+
 #include <QMessageBox>
 
 namespace velloxa {
 
 namespace {
 
-QMessageBox::StandardButton showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                                    const QString& text, QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, title, QtMessageService::displayText(text), buttons, parent);
+QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString& title, const QString& text,
+                                    QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, title, QtMessageService::displayText(text), buttons, DialogParent());
     box.setTextFormat(Qt::PlainText); // driver messages may hold '<' and '&'
     box.setWindowModality(Qt::ApplicationModal);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -24,15 +26,15 @@ QString QtMessageService::displayText(const QString& text) {
 }
 
 void QtMessageService::inform(const QString& title, const QString& text) {
-    showBox(parent_, QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+    showBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
 }
 
 bool QtMessageService::ask(const QString& title, const QString& text) {
-    return showBox(parent_, QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return showBox(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void QtMessageService::reportError(const QString& title, const QString& text) {
-    showBox(parent_, QMessageBox::Warning, title, text, QMessageBox::Ok);
+    showBox(QMessageBox::Warning, title, text, QMessageBox::Ok);
 }
 
 } // namespace velloxa

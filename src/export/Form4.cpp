@@ -37,14 +37,6 @@ const QString ExitCaption = QStringLiteral("Exit");
 const QString ChooserTitle = QStringLiteral("Choose output file");
 const QString ChooserFilter = QStringLiteral("Text Files (*.txt)|*.txt|CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|");
 
-void PaintWhite(QWidget* widget)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 } // namespace
 
 Form4::Form4(Wizard& wizard, QWidget* parent) : QWidget(parent), wizard_(wizard)
@@ -76,7 +68,7 @@ void Form4::buildControls()
         auto* button = new QPushButton(caption, container);
         button->setFont(ArialFont(11.25, true));
         button->setGeometry(place);
-        button->setAutoDefault(false);
+        button->setAutoDefault(true); // Enter presses the focused button, as Space does
         return button;
     };
 
@@ -126,11 +118,7 @@ void Form4::Form_Load()
     ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("Form_Load"));
     trap.step(100, [&] {
         ApplyStandardColours(this);
-        // This window keeps a white face: the window and its frames; the check box lets its
-        // frame show through rather than painting a box of its own.
-        for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(Frame1),
-                                static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3)})
-            PaintWhite(widget);
+        // The check box lets its frame's panel show through rather than painting a box of its own.
         Check6->setAutoFillBackground(false);
     });
     trap.step(102, [&] { setWindowIcon(wizard_.applicationIcon()); });
@@ -177,11 +165,12 @@ void Form4::PushButton4_Click()
     }
     trap.step(104, [&] { pointer_->setHourglass(); });
 
-    // A run must not be started twice or sent elsewhere while it yields. Holding the
-    // focused button moves the keyboard on; it comes back afterwards unless the user moved it.
+    // A run must not be started twice or sent elsewhere while it yields. A held button
+    // would pass the keyboard on to the next control, the file-name box: the window keeps it
+    // meanwhile, and it goes back afterwards unless the user moved it.
     QWidget* const focusBefore = focusWidget();
+    setFocus();
     setRunControlsEnabled(false);
-    QWidget* const focusWhileHeld = focusWidget();
 
     const Globals& globals = wizard_.globals();
     ExportRequest request;
@@ -213,7 +202,7 @@ void Form4::PushButton4_Click()
     }
 
     setRunControlsEnabled(true);
-    if (focusBefore && focusWidget() == focusWhileHeld)
+    if (focusBefore && focusWidget() == this)
         focusBefore->setFocus();
     trap.step(192, [&] { PushButton4->setText(ExitCaption); });
     trap.step(194, [&] { pointer_->setDefault(); });

@@ -10,6 +10,7 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/ArialFont.h"
+#include "app/EnterKey.h"
 #include "app/HandPointer.h"
 #include "app/Twips.h"
 #include "app/WindowWait.h"
@@ -28,15 +29,24 @@ namespace velloxa {
 class Form2::ListTarget : public TableList {
 public:
     explicit ListTarget(QListWidget* list) : list_(list) {}
-    void clear() override { list_->clear(); }
+    void clear(const QString& defaultSchema) override
+    {
+        list_->clear();
+        defaultSchema_ = defaultSchema;
+    }
     void append(const TableEntry& entry) override
     {
-        auto* item = new QListWidgetItem(entry.name, list_);
+        const QString shown = entry.schema == defaultSchema_
+            ? entry.name
+            : entry.name + QStringLiteral("  (") + entry.schema + QLatin1Char(')');
+        auto* item = new QListWidgetItem(shown, list_);
         item->setData(SchemaRole, entry.schema);
+        item->setData(NameRole, entry.name);
     }
 
 private:
     QListWidget* list_;
+    QString defaultSchema_;
 };
 
 namespace {
@@ -56,6 +66,9 @@ Form2::Form2(Wizard& wizard, QWidget* parent) : QWidget(parent), wizard_(wizard)
     listTarget_ = std::make_unique<ListTarget>(List1);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
+    // Picking a table with the keyboard or a double-click goes straight on.
+    new EnterKey(List1, [this] { PushButton3->click(); });
+    connect(List1, &QListWidget::itemDoubleClicked, PushButton3, &QPushButton::click);
 }
 
 Form2::~Form2() = default;
@@ -79,15 +92,18 @@ void Form2::buildControls()
     List1->setFont(bold);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
+    KeepFrameEdges(List1);
 
     Line1 = placed(new QFrame(this), 120, 2040 - 15, 5640, 30);
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Sunken);
 
     PushButton2 = placed(new QPushButton(QStringLiteral("< Back"), this), 120, 2160, 2775, 405);
-    PushButton2->setFont(buttonFont);
     PushButton3 = placed(new QPushButton(QStringLiteral("Next >"), this), 3000, 2160, 2760, 405);
-    PushButton3->setFont(buttonFont);
+    for (QPushButton* button : {PushButton2, PushButton3}) {
+        button->setFont(buttonFont);
+        button->setAutoDefault(true); // Enter presses the focused button, as Space does
+    }
 
     setTabOrder(List1, PushButton2);
     setTabOrder(PushButton2, PushButton3);
@@ -103,7 +119,7 @@ TableList& Form2::tables() { return *listTarget_; }
 TableEntry Form2::tableAt(int row) const
 {
     const QListWidgetItem* item = List1->item(row);
-    return item ? TableEntry{item->data(SchemaRole).toString(), item->text()} : TableEntry{};
+    return item ? TableEntry{item->data(SchemaRole).toString(), item->data(NameRole).toString()} : TableEntry{};
 }
 
 void Form2::selectFirstTable()

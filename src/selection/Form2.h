@@ -26,10 +26,12 @@ public:
     explicit Form2(Wizard& wizard, QWidget* parent = nullptr);
     ~Form2() override;
 
-    // List1 as the list ListTables fills: each item shows the bare name and keeps its
-    // schema under SchemaRole.
+    // List1 as the list ListTables fills. An item shows the bare name when the table is in
+    // the login's default schema, and "name  (schema)" otherwise, so that tables of one name
+    // stay apart; it keeps the schema and the bare name under SchemaRole and NameRole.
     TableList& tables();
     static constexpr int SchemaRole = Qt::UserRole;
+    static constexpr int NameRole = Qt::UserRole + 1;
     TableEntry tableAt(int row) const;
     // Selects the first table, when there is one.
     void selectFirstTable();

@@ -2,6 +2,7 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/ArialFont.h"
+#include "app/EnterKey.h"
 #include "app/HandPointer.h"
 #include "app/EventYield.h"
 #include "app/Twips.h"
@@ -195,6 +196,7 @@ void Form3::buildControls()
     DataGrid1->setGeometry(TwipsRect(120, 480, 5640, 1360));
     DataGrid1->setModel(previewModel_);
     styleGrid();
+    KeepFrameEdges(DataGrid1);
 
     Label1 = new QLabel(QStringLiteral(" Which fields would you like to export to a text file?"), this);
     QRect label1 = TwipsRect(240, 2040, 5055, 255);
@@ -210,13 +212,14 @@ void Form3::buildControls()
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setSortingEnabled(false);
         list->setUniformItemSizes(true); // lists of a thousand fields stay quick to lay out
+        KeepFrameEdges(list);
     }
 
     auto makeButton = [this](const QString& caption, int left, int top, int width, int height) {
         auto* button = new QPushButton(caption, this);
         button->setFont(ArialFont(11.25, true));
         button->setGeometry(TwipsRect(left, top, width, height));
-        button->setAutoDefault(false);
+        button->setAutoDefault(true); // Enter presses the focused button, as Space does
         return button;
     };
     PushButton5 = makeButton(QStringLiteral(">"), 2737, 2398, 420, 405);
@@ -250,6 +253,8 @@ void Form3::buildControls()
     connect(PushButton3, &QPushButton::clicked, this, &Form3::PushButton3_Click);
     connect(List1, &QListWidget::itemDoubleClicked, this, &Form3::List1_DblClick);
     connect(List2, &QListWidget::itemDoubleClicked, this, &Form3::List2_DblClick);
+    new EnterKey(List1, [this] { List1_DblClick(); });
+    new EnterKey(List2, [this] { List2_DblClick(); });
 }
 
 void Form3::styleGrid()
@@ -257,6 +262,8 @@ void Form3::styleGrid()
     const QFont cellFont = ArialFont(9, false);
     DataGrid1->setFont(cellFont);
     DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid for the next control; the arrow keys walk its cells.
+    DataGrid1->setTabKeyNavigation(false);
     DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DataGrid1->setAlternatingRowColors(true);
     DataGrid1->setWordWrap(false);

@@ -3,6 +3,7 @@
 #include "errors/Failure.h"
 #include "shell/ShellServices.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -41,6 +42,14 @@ void ApplyStandardColours(QWidget* window) {
     paintStandardAll<QLabel>(window);
     paintStandardAll<QCheckBox>(window);
     paintStandardAll<QRadioButton>(window);
+}
+
+void KeepFrameEdges(QAbstractScrollArea* view) {
+    // The colour Fusion frames views in: the window colour darkened, then lightened a little.
+    const QColor edge = view->palette().color(QPalette::Window).darker(140).lighter(108);
+    // By class name, so that the views inside (a grid's headers) keep their own look.
+    view->setStyleSheet(QStringLiteral("%1 { border: 1px solid %2; }")
+                            .arg(QString::fromLatin1(view->metaObject()->className()), edge.name()));
 }
 
 QString SkinFilePath() {

@@ -60,9 +60,12 @@ void PointerConvention::setCustom() {
 void PointerConvention::show() {
     if (!window_)
         return;
+    if (value_ != Hourglass)
+        uncoverOwnPointers();
     switch (value_) {
     case Hourglass:
         window_->setCursor(Qt::WaitCursor);
+        coverOwnPointers();
         break;
     case Custom:
         window_->setCursor(customCursor_ ? *customCursor_ : QCursor(Qt::ArrowCursor));
@@ -71,6 +74,24 @@ void PointerConvention::show() {
         window_->unsetCursor();
         break;
     }
+}
+
+void PointerConvention::coverOwnPointers() {
+    if (!covered_.empty())
+        return;
+    for (QWidget* widget : window_->findChildren<QWidget*>()) {
+        if (!widget->testAttribute(Qt::WA_SetCursor))
+            continue;
+        covered_.emplace_back(widget, widget->cursor());
+        widget->setCursor(Qt::WaitCursor);
+    }
+}
+
+void PointerConvention::uncoverOwnPointers() {
+    for (auto& [widget, own] : covered_)
+        if (widget)
+            widget->setCursor(own);
+    covered_.clear();
 }
 
 bool PointerConvention::eventFilter(QObject* watched, QEvent* event) {

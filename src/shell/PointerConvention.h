@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace velloxa {
 
@@ -18,6 +20,8 @@ namespace velloxa {
 // QPushButton or registered area; unregistered widgets belong to that ancestor (so a grid's
 // viewport and headers belong to the grid). The window itself is a default area.
 // Custom shows the image loaded by loadCustomPointer, or the default arrow without one.
+// The hourglass covers the whole window: widgets with a pointer of their own (the text
+// boxes' I-beam) wear it too while it lasts.
 class PointerConvention : public QObject {
     Q_OBJECT
 public:
@@ -49,8 +53,11 @@ private:
     enum class Area { Default, Neutral };
     void pointerOver(QWidget* widget);
     void show();
+    void coverOwnPointers();
+    void uncoverOwnPointers();
 
     QPointer<QWidget> window_;
+    std::vector<std::pair<QPointer<QWidget>, QCursor>> covered_; // widget, its own pointer
     QHash<const QWidget*, Area> areas_;
     std::optional<QCursor> customCursor_;
     int value_ = Default;

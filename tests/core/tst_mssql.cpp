@@ -45,9 +45,15 @@ quint16 FreePort(quint16 port)
 
 class RecordingTableList : public TableList {
 public:
-    void clear() override { entries.clear(); ++clears; }
+    void clear(const QString& schema) override
+    {
+        entries.clear();
+        defaultSchema = schema;
+        ++clears;
+    }
     void append(const TableEntry& entry) override { entries.append(entry); }
     QList<TableEntry> entries{{"kept", "from before"}};
+    QString defaultSchema;
     int clears = 0;
 };
 
@@ -153,6 +159,7 @@ void MssqlTest::listTables()
     int yields = 0;
     ListTables(login(), list, [&] { ++yields; });
     QCOMPARE(list.clears, 1);
+    QCOMPARE(list.defaultSchema, QStringLiteral("dbo"));
     const QList<TableEntry> expected = {
         {"dbo", "ANALYSIS"}, // A-N-A-L-Y-S-I-S holds no "SYS": the substring test keeps it
         {"dbo", "Empty"}, {"dbo", "Huge"}, {"dbo", "Long"}, {"dbo", "Many"}, {"dbo", "Mixed"}, {"dbo", "Odd]Name"},

@@ -73,7 +73,7 @@ void ShellServicesTest::applicationFolderHasNoTrailingSeparator() {
 
 void ShellServicesTest::dialogFilterBecomesQtForm() {
     QCOMPARE(QtDialogFilter("Text Files (*.txt)|*.txt|CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|"),
-             QString("Text Files (*.txt);;CSV Files (*.csv);;All Files (*)"));
+             QString("Text Files (*.txt) (*.txt);;CSV Files (*.csv) (*.csv);;All Files (*.*) (*)"));
     QCOMPARE(QtDialogFilter("Data|*.txt;*.csv"), QString("Data (*.txt *.csv)"));
 }
 

@@ -8,6 +8,7 @@
 #include "connection/Form1.h"
 #include "export/Form4.h"
 #include "selection/Form3.h"
+#include "shell/Appearance.h"
 #include "shell/PointerConvention.h"
 #include "shell/ShellServices.h"
 
@@ -69,6 +70,7 @@ private slots:
 
     void layoutFollowsTheDesign();
     void tabOrderRunsFromBack();
+    void enterPressesTheFocusedButton();
     void firstShowProposesTheDesktopFile();
     void pointerIsTheHandOverPushButtons();
 
@@ -136,7 +138,9 @@ void ExportWindowTest::layoutFollowsTheDesign()
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QCOMPARE(form.windowTitle(), QStringLiteral("Velloxa"));
     QVERIFY(!form.windowIcon().isNull());
-    QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
+    // The load's standard colours, as on the two choosers.
+    QCOMPARE(form.palette().color(QPalette::Window), StandardColour());
+    QCOMPARE(form.Frame1->palette().color(QPalette::Window), StandardColour());
     QVERIFY(form.autoFillBackground());
 
     QCOMPARE(form.Frame1->title(), QStringLiteral("Filename For Output"));
@@ -191,6 +195,21 @@ void ExportWindowTest::tabOrderRunsFromBack()
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QCOMPARE(QApplication::focusWidget(), form.PushButton2);
+}
+
+void ExportWindowTest::enterPressesTheFocusedButton()
+{
+    WizardHarness run;
+    Form4& form = run.start().form4();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.PushButton3->setFocus();
+    QTest::keyClick(form.PushButton3, Qt::Key_Return);
+    QCOMPARE(run.fileDialogs.openings.size(), 1);
+    form.PushButton2->setFocus();
+    QTest::keyClick(form.PushButton2, Qt::Key_Enter);
+    QVERIFY(!form.isVisible());
+    QVERIFY(run.wizard->form3().isVisible());
 }
 
 void ExportWindowTest::firstShowProposesTheDesktopFile()
@@ -426,11 +445,15 @@ void ExportWindowTest::buttonsAreHeldDuringARun()
     QStringList seenDuringTheRun;
     int pointerDuringTheRun = -1;
     QString progressDuringTheRun = QStringLiteral("<not seen>");
+    QWidget* focusDuringTheRun = nullptr;
+    Qt::CursorShape overTheFileNameDuringTheRun = Qt::ArrowCursor;
     QTimer::singleShot(300, &form, [&] {
         for (const QPushButton* button : {form.PushButton2, form.PushButton3, form.PushButton4})
             if (!button->isEnabled())
                 seenDuringTheRun.append(button->text());
         progressDuringTheRun = form.ProgressBar1->text();
+        focusDuringTheRun = QApplication::focusWidget();
+        overTheFileNameDuringTheRun = form.Text1->cursor().shape();
         moveOnto(form.PushButton2); // the hourglass stays over a button
         pointerDuringTheRun = form.pointer().value();
         // A click on a held button does nothing.
@@ -440,11 +463,15 @@ void ExportWindowTest::buttonsAreHeldDuringARun()
 
     QCOMPARE(seenDuringTheRun, (QStringList{"< Back", "...", "Finish"}));
     QCOMPARE(pointerDuringTheRun, PointerConvention::Hourglass);
+    // Typing during the run goes into no box, and the text box shows the hourglass too.
+    QCOMPARE(focusDuringTheRun, &form);
+    QCOMPARE(overTheFileNameDuringTheRun, Qt::WaitCursor);
+    QCOMPARE(form.Text1->cursor().shape(), Qt::IBeamCursor);
     // While the run streams, the bar counts the rows so far.
     QVERIFY2(progressDuringTheRun.startsWith(QStringLiteral("Exporting: ")), qPrintable(progressDuringTheRun));
     QCOMPARE(form.ProgressBar1->text(), QLocale::system().toString(3000) + QStringLiteral(" rows written"));
     QVERIFY(form.PushButton2->isEnabled() && form.PushButton3->isEnabled() && form.PushButton4->isEnabled());
-    // Holding the clicked button moved the keyboard away; it is back on the button, now "Exit".
+    // The keyboard is back on the clicked button, now "Exit".
     QCOMPARE(QApplication::focusWidget(), form.PushButton4);
     QCOMPARE(form.PushButton4->text(), QStringLiteral("Exit"));
     QCOMPARE(run.endProgramCalls, 0);

@@ -12,6 +12,7 @@
 #include "export/Form4.h"
 #include "selection/Form2.h"
 #include "selection/Form3.h"
+#include "selection/Preview.h"
 #include "settings/SettingsStore.h"
 #include "shell/PointerConvention.h"
 
@@ -90,6 +91,7 @@ private slots:
 
     void layoutFollowsTheDesign();
     void tabOrderRunsFromTheAvailableList();
+    void tabLeavesThePreviewGrid();
     void pointerIsTheHandOnlyOverPushButtons();
 
     // Moves and the button-state rule.
@@ -102,6 +104,7 @@ private slots:
     void moveAllOnAnEmptyListOnlyAppliesTheRule();
     void doubleClickMovesTheEntryUnderThePointer();
     void doubleClickWithNothingSelectedDoesNothing();
+    void enterMovesInTheListsAndPressesTheFocusedButton();
 
     // Next and Back.
     void nextBuildsTheSelectedColumnList_data();
@@ -210,6 +213,28 @@ void FieldChooserTest::tabOrderRunsFromTheAvailableList()
             widget = widget->nextInFocusChain();
         QCOMPARE(widget, expected.at(i));
     }
+}
+
+void FieldChooserTest::tabLeavesThePreviewGrid()
+{
+    WizardHarness run;
+    Form3& form = run.start().form3();
+    PreviewData preview;
+    preview.columns = {"Id", "Name"};
+    preview.rows = {{"1", "Anna"}, {"2", "Bert"}};
+    form.showPreview(preview);
+    form.List2->addItems({"City"});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.DataGrid1->setFocus();
+    form.DataGrid1->setCurrentIndex(form.DataGrid1->model()->index(0, 0));
+
+    QTest::keyClick(form.DataGrid1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), form.List2);
+    QTest::keyClick(form.List2, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), form.DataGrid1);
+    QTest::keyClick(form.DataGrid1, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), form.List1);
 }
 
 void FieldChooserTest::pointerIsTheHandOnlyOverPushButtons()
@@ -380,6 +405,33 @@ void FieldChooserTest::doubleClickMovesTheEntryUnderThePointer()
     QCOMPARE(ListTexts(form.List1), (QStringList{"A", "C", "B"}));
     QCOMPARE(ListTexts(form.List2), QStringList{});
     QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "< Back"}));
+    QVERIFY(run.messages.boxes.isEmpty());
+}
+
+void FieldChooserTest::enterMovesInTheListsAndPressesTheFocusedButton()
+{
+    WizardHarness run;
+    Form3& form = run.start().form3();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.List1->addItems({"A", "B", "C"});
+
+    form.List1->setFocus();
+    form.List1->setCurrentRow(1);
+    QTest::keyClick(form.List1, Qt::Key_Return);
+    QCOMPARE(ListTexts(form.List1), (QStringList{"A", "C"}));
+    QCOMPARE(ListTexts(form.List2), QStringList{"B"});
+    QCOMPARE(enabledButtons(form), (QStringList{">", ">>", "<", "<<", "< Back", "Next >"}));
+
+    form.List2->setFocus();
+    form.List2->setCurrentRow(0);
+    QTest::keyClick(form.List2, Qt::Key_Enter);
+    QCOMPARE(ListTexts(form.List1), (QStringList{"A", "C", "B"}));
+    QCOMPARE(ListTexts(form.List2), QStringList{});
+
+    form.PushButton6->setFocus();
+    QTest::keyClick(form.PushButton6, Qt::Key_Return);
+    QCOMPARE(ListTexts(form.List2), (QStringList{"A", "C", "B"}));
     QVERIFY(run.messages.boxes.isEmpty());
 }
 

@@ -52,6 +52,7 @@ private slots:
     void testConnectionWithLocalConnectionIgnoresThePort();
     void testConnectionFailureGivesOneMessage();
     void nextThatCannotConnectChangesNothing();
+    void enterPressesTheFocusedButtonAndInABoxNext();
 
     void pointerFollowsTheMouse();
 
@@ -356,6 +357,29 @@ void LoginWindowTest::nextThatCannotConnectChangesNothing()
     QVERIFY(form.isVisible());
     QVERIFY(run.messages.boxes.isEmpty());
     QCOMPARE(form.pointer().value(), PointerConvention::Default);
+}
+
+void LoginWindowTest::enterPressesTheFocusedButtonAndInABoxNext()
+{
+    WizardHarness run;
+    Form1& form = run.start().form1();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    fillLogin(form, "127.0.0.1", QString::number(server_->port()), "secret");
+
+    form.PushButton5->setFocus();
+    QTest::keyClick(form.PushButton5, Qt::Key_Return);
+    QCOMPARE(run.messages.boxes.size(), 1);
+    QCOMPARE(run.messages.boxes[0].text, QStringLiteral("Connection successful."));
+    form.PushButton4->setFocus();
+    QTest::keyClick(form.PushButton4, Qt::Key_Enter); // the keypad's Enter as well
+    QCOMPARE(run.messages.boxes.size(), 3); // the help text and its question
+    QCOMPARE(run.messages.boxes[1].text, Form1::HelpText);
+    QVERIFY(form.isVisible());
+
+    form.Text3->setFocus();
+    QTest::keyClick(form.Text3, Qt::Key_Return);
+    QVERIFY(!form.isVisible());
+    QVERIFY(run.wizard->form2().isVisible());
 }
 
 void LoginWindowTest::pointerFollowsTheMouse()

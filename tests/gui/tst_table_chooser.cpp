@@ -1,5 +1,6 @@
-// The Table chooser: its list as the Login window's Next fills it, Back and Next, the
-// selection check, the error reports of a connection that fails at its Next, closing.
+// The Table chooser: its list as the Login window's Next fills it, Back and Next (also by
+// Enter and double-click), the selection check, the error reports of a connection that fails
+// at its Next, closing.
 #include "GuiSandbox.h"
 #include "ListTexts.h"
 #include "WizardHarness.h"
@@ -47,12 +48,14 @@ private slots:
     void cleanup();
 
     void layoutFollowsTheDesign();
-    void listShowsBareNamesAndKeepsTheirSchemas();
+    void listNamesOtherSchemasAndKeepsEverySchema();
+    void listNamesTablesAfterTheLoginsDefaultSchema();
     void databaseWithoutTablesGivesAnEmptyList();
 
     void nextWithoutSelectionAsksForATable();
     void nextHandsTheChosenTableToTheFieldChooser();
     void backAndNextKeepEachWindowsContents();
+    void enterAndDoubleClickGoOn();
 
     void failedOpenIsReportedThenThePreview_data();
     void failedOpenIsReportedThenThePreview();
@@ -111,7 +114,7 @@ void TableChooserTest::layoutFollowsTheDesign()
     }
 }
 
-void TableChooserTest::listShowsBareNamesAndKeepsTheirSchemas()
+void TableChooserTest::listNamesOtherSchemasAndKeepsEverySchema()
 {
     WizardHarness run;
     Form2& tables = reachTableChooser(run);
@@ -121,6 +124,20 @@ void TableChooserTest::listShowsBareNamesAndKeepsTheirSchemas()
     QCOMPARE(tables.tableAt(2), (TableEntry{"sales", "Orders"}));
     QCOMPARE(tables.tableAt(3), (TableEntry{"dbo", "CustomerCities"}));
     QCOMPARE(tables.List1->currentRow(), 0);
+}
+
+void TableChooserTest::listNamesTablesAfterTheLoginsDefaultSchema()
+{
+    // A login whose default schema is sales: its tables go bare, dbo's show their schema.
+    WizardHarness run;
+    Form2& tables = run.start().form2();
+    TableList& list = tables.tables();
+    list.clear(QStringLiteral("sales"));
+    list.append({QStringLiteral("dbo"), QStringLiteral("Customers")});
+    list.append({QStringLiteral("sales"), QStringLiteral("Customers")});
+    QCOMPARE(ListTexts(tables.List1), (QStringList{"Customers  (dbo)", "Customers"}));
+    QCOMPARE(tables.tableAt(0), (TableEntry{"dbo", "Customers"}));
+    QCOMPARE(tables.tableAt(1), (TableEntry{"sales", "Customers"}));
 }
 
 void TableChooserTest::databaseWithoutTablesGivesAnEmptyList()
@@ -192,6 +209,39 @@ void TableChooserTest::backAndNextKeepEachWindowsContents()
     QVERIFY(!fields.isVisible());
     QCOMPARE(ListTexts(tables.List1), GuiTables);
     QCOMPARE(tables.List1->currentRow(), 0);
+    QVERIFY(run.messages.boxes.isEmpty());
+}
+
+void TableChooserTest::enterAndDoubleClickGoOn()
+{
+    WizardHarness run;
+    Form2& tables = reachTableChooser(run);
+    Form3& fields = run.wizard->form3();
+    QVERIFY(QTest::qWaitForWindowActive(&tables));
+
+    // Enter in the list: "Next >" with the selected table.
+    tables.List1->setFocus();
+    tables.List1->setCurrentRow(2);
+    QTest::keyClick(tables.List1, Qt::Key_Return);
+    QVERIFY(fields.isVisible());
+    QVERIFY(!tables.isVisible());
+    QCOMPARE(run.wizard->globals().chosenTable, (TableEntry{"sales", "Orders"}));
+
+    // A double-click on an entry: the same, with that entry.
+    QTest::mouseClick(fields.PushButton2, Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowExposed(&tables));
+    const QPoint onCustomers = tables.List1->visualItemRect(tables.List1->item(0)).center();
+    QTest::mouseClick(tables.List1->viewport(), Qt::LeftButton, {}, onCustomers);
+    QTest::mouseDClick(tables.List1->viewport(), Qt::LeftButton, {}, onCustomers);
+    QVERIFY(fields.isVisible());
+    QCOMPARE(run.wizard->globals().chosenTable, (TableEntry{"dbo", "Customers"}));
+
+    // Enter on a focused push button presses it.
+    QTest::mouseClick(fields.PushButton2, Qt::LeftButton);
+    tables.PushButton2->setFocus();
+    QTest::keyClick(tables.PushButton2, Qt::Key_Return);
+    QVERIFY(run.wizard->form1().isVisible());
+    QVERIFY(!tables.isVisible());
     QVERIFY(run.messages.boxes.isEmpty());
 }
 

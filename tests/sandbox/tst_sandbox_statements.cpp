@@ -32,6 +32,7 @@ private slots:
         QTest::newRow("blank in names") << "SELECT [Order Id] FROM [Order Details]" << QList<QStringList>{{"1"}};
         QTest::newRow("view") << "SELECT TOP 100 * FROM [Big Orders];" << QList<QStringList>{{"1", "10.50", "21", "xAnna"}};
         QTest::newRow("session statement first") << "SET NOCOUNT ON; SELECT N'ü' AS [u]" << QList<QStringList>{{"ü"}};
+        QTest::newRow("default schema") << "SELECT SCHEMA_NAME()" << QList<QStringList>{{"dbo"}};
         QTest::newRow("alias.column") << "SELECT o.[Id] FROM [Orders] AS o WHERE o.Id = 3" << QList<QStringList>{{"3"}};
     }
     void runsProductStatements()

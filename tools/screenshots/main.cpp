@@ -42,9 +42,13 @@ void fillLogin(Form1& login, const LoginValues& values)
 
 void fillTables(Form2& tables)
 {
-    for (const char* name : {"Customers", "Employees", "Invoices", "OrderLines", "Orders", "Products",
-                             "Suppliers", "CustomerOrderTotals"})
-        tables.tables().append({QStringLiteral("dbo"), QString::fromLatin1(name)});
+    TableList& list = tables.tables();
+    list.clear(QStringLiteral("dbo"));
+    // In catalogue order: tables by schema and name, then views.
+    for (const char* name : {"Customers", "Employees", "OrderLines", "Orders", "Products"})
+        list.append({QStringLiteral("dbo"), QString::fromLatin1(name)});
+    list.append({QStringLiteral("sales"), QStringLiteral("Customers")});
+    list.append({QStringLiteral("dbo"), QStringLiteral("CustomerOrderTotals")});
     tables.List1->setCurrentRow(0);
 }
 
