@@ -43,15 +43,15 @@ Listener::~Listener()
     for (int s : sockets_) ::close(s);
 }
 
-void Listener::serve(const DatabaseSet& databases, const Options& options)
+void Listener::serve(const DatabaseSet& databases, const Options& options, const TlsContext* tls)
 {
-    serveReadable(sockets_, [&databases, &options](int listening) {
+    serveReadable(sockets_, [&databases, &options, tls](int listening) {
         const int client = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) return;
         const int on = 1;
         ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         try {
-            std::thread([client, &databases, &options] { Session(client, databases, options).run(); }).detach();
+            std::thread([client, &databases, &options, tls] { Session(client, databases, options, tls).run(); }).detach();
         } catch (const std::system_error& e) {
             std::cerr << "velloxa-sandbox: cannot start a client thread: " << e.what() << std::endl;
             ::close(client);

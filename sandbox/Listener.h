@@ -8,6 +8,8 @@
 
 namespace velloxa::sandbox {
 
+class TlsContext;
+
 class Listener {
 public:
     // Binds both loopback addresses (port 0: one free port for both); throws std::runtime_error.
@@ -18,8 +20,8 @@ public:
 
     int port() const { return port_; }
 
-    // Accepts clients for ever.
-    [[noreturn]] void serve(const DatabaseSet& databases, const Options& options);
+    // Accepts clients for ever. `tls`: null when options.encryption is Encryption::None.
+    [[noreturn]] void serve(const DatabaseSet& databases, const Options& options, const TlsContext* tls);
 
 private:
     std::vector<int> sockets_;

@@ -4,10 +4,13 @@
 #include "Text.h"
 #include "Wire.h"
 
+#include <algorithm>
+
 namespace velloxa::sandbox {
 namespace {
 
 constexpr size_t kFixedLoginSize = 94;
+constexpr uint8_t kEncryptionOption = 0x01, kLastOption = 0xFF;
 
 // One offset/length pair of the LOGIN7 record: the text it points at, in UTF-8.
 std::string field(const std::vector<uint8_t>& payload, size_t pairAt, bool obfuscated = false)
@@ -28,7 +31,23 @@ std::string field(const std::vector<uint8_t>& payload, size_t pairAt, bool obfus
 
 } // namespace
 
-void writePreloginReply(PacketWriter& out)
+uint8_t clientEncryption(const std::vector<uint8_t>& payload)
+{
+    // Option table: (token, offset BE, length BE) entries up to the terminator; offsets count
+    // from the payload start.
+    ByteReader table(payload.data(), payload.size());
+    for (;;) {
+        const uint8_t token = table.u8();
+        if (token == kLastOption) return prelogin_encryption::NotSupported;
+        const uint8_t* entry = table.bytes(4);
+        const size_t offset = size_t(entry[0]) << 8 | entry[1];
+        const size_t length = size_t(entry[2]) << 8 | entry[3];
+        if (offset + length > payload.size()) throw ProtocolError("PRELOGIN option outside the message");
+        if (token == kEncryptionOption && length >= 1) return payload[offset];
+    }
+}
+
+void writePreloginReply(PacketWriter& out, uint8_t encryption)
 {
     // Option table: VERSION, ENCRYPTION, INSTOPT, MARS, terminator; offsets from the payload start.
     constexpr uint8_t kTableSize = 4 * 5 + 1;
@@ -39,7 +58,7 @@ void writePreloginReply(PacketWriter& out)
         0x04, 0, kTableSize + 8, 0, 1,
         0xFF};
     const uint8_t data[9] = {16, 0, 0x0F, 0xA0, 0, 0, // server version 16.0.4000, sub-build 0
-                             0x02,                    // encryption not supported
+                             encryption,
                              0x00,                    // instance matches
                              0x00};                   // no MARS
     out.begin();
@@ -65,6 +84,12 @@ LoginRequest parseLogin7(const std::vector<uint8_t>& payload)
     login.language = field(payload, 64);
     login.database = field(payload, 68);
     return login;
+}
+
+size_t negotiatedPacketSize(uint32_t requested, bool encrypted)
+{
+    if (requested == 0) return 4096;
+    return std::clamp<size_t>(requested, 512, encrypted ? 16383 : 32767);
 }
 
 } // namespace velloxa::sandbox

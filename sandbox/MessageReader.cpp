@@ -1,10 +1,7 @@
 #include "MessageReader.h"
 
+#include "Transport.h"
 #include "Wire.h"
-
-#include <cerrno>
-#include <poll.h>
-#include <sys/socket.h>
 
 namespace velloxa::sandbox {
 namespace {
@@ -20,7 +17,13 @@ size_t packetLength(const uint8_t* header)
 }
 } // namespace
 
-MessageReader::MessageReader(int socket) : socket_(socket) {}
+MessageReader::MessageReader(Transport& transport) : transport_(&transport) {}
+
+void MessageReader::setTransport(Transport& transport)
+{
+    if (consumed_ < input_.size()) throw ProtocolError("input sent across the switch to or from TLS");
+    transport_ = &transport;
+}
 
 void MessageReader::read(Message& message)
 {
@@ -81,25 +84,11 @@ bool MessageReader::fill(size_t needed, int firstByteTimeoutMs)
 // One receive of whatever is available; false on timeout.
 bool MessageReader::receiveSome(int timeoutMs)
 {
-    pollfd p{socket_, POLLIN, 0};
-    int ready;
-    do {
-        ready = ::poll(&p, 1, timeoutMs);
-    } while (ready < 0 && errno == EINTR);
-    if (ready < 0) throw ConnectionLost("poll failed");
-    if (ready == 0) return false;
     if (consumed_ > 0) {
         input_.erase(input_.begin(), input_.begin() + std::ptrdiff_t(consumed_));
         consumed_ = 0;
     }
-    uint8_t chunk[65536];
-    ssize_t got;
-    do {
-        got = ::recv(socket_, chunk, sizeof chunk, 0);
-    } while (got < 0 && errno == EINTR);
-    if (got <= 0) throw ConnectionLost("peer closed");
-    input_.insert(input_.end(), chunk, chunk + got);
-    return true;
+    return transport_->receive(input_, timeoutMs);
 }
 
 } // namespace velloxa::sandbox

@@ -8,6 +8,8 @@
 
 namespace velloxa::sandbox {
 
+class Transport;
+
 struct Message {
     uint8_t type = 0;
     std::vector<uint8_t> payload;
@@ -27,7 +29,11 @@ public:
     static constexpr size_t kMaxMessageSize = 16 * 1024 * 1024;
     static constexpr int kPartialInputTimeoutMs = 30'000;
 
-    explicit MessageReader(int socket);
+    explicit MessageReader(Transport& transport);
+
+    // Reads on from `transport` (TLS starting or ending). Throws ProtocolError when input is
+    // still unread: the client sent it before the switch, so it belongs to neither side.
+    void setTransport(Transport& transport);
 
     // Blocks until a whole message is in. Throws ConnectionLost when the client goes away and
     // ProtocolError on malformed framing or a stalled message.
@@ -43,7 +49,7 @@ private:
     bool fill(size_t needed, int firstByteTimeoutMs);
     bool receiveSome(int timeoutMs);
 
-    int socket_;
+    Transport* transport_;
     std::vector<uint8_t> input_;
     size_t consumed_ = 0;
 };

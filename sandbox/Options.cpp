@@ -9,7 +9,8 @@ namespace velloxa::sandbox {
 
 const char* const kUsage =
     "usage: velloxa-sandbox [--port N] [--database NAME=FILE]... [--account USER:PASSWORD]...\n"
-    "                       [--config FILE] [--browser] [--refuse-logins] [--answer-delay-ms N]\n"
+    "                       [--config FILE] [--browser] [--encryption none|login|required]\n"
+    "                       [--refuse-logins] [--answer-delay-ms N]\n"
     "                       [--close-after-rows N] [--row-delay-us N]\n";
 
 namespace {
@@ -81,6 +82,12 @@ void parseInto(Options& options, const std::vector<std::string>& args, const std
             readConfig(options, value());
         } else if (option == "--browser") {
             options.browser = true;
+        } else if (option == "--encryption") {
+            const std::string& mode = value();
+            if (mode == "none") options.encryption = Encryption::None;
+            else if (mode == "login") options.encryption = Encryption::Login;
+            else if (mode == "required") options.encryption = Encryption::Required;
+            else throw std::runtime_error(option + ": expected none, login or required, got '" + mode + "'");
         } else if (option == "--refuse-logins") {
             options.faults.refuseLogins = true;
         } else if (option == "--answer-delay-ms") {

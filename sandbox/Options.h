@@ -23,11 +23,19 @@ struct Faults {
     int rowDelayUs = 0;
 };
 
+// What the server answers to a client's PRELOGIN ENCRYPTION option.
+enum class Encryption {
+    None,     // no certificate: everything travels in clear
+    Login,    // SQL Server's default: the LOGIN7 is encrypted, the rest only if the client asks
+    Required, // "Force Encryption": the whole connection, or no connection
+};
+
 struct Options {
     int port = 1433; // 0: any free port
     std::vector<DatabaseSource> databases;
     std::vector<Account> accounts;
     bool browser = false;
+    Encryption encryption = Encryption::None;
     Faults faults;
 };
 

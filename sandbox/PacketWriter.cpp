@@ -1,10 +1,8 @@
 #include "PacketWriter.h"
 
-#include "Wire.h"
+#include "Transport.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <sys/socket.h>
 
 namespace velloxa::sandbox {
 namespace {
@@ -12,7 +10,7 @@ constexpr size_t kHeaderSize = 8;
 constexpr size_t kSendThreshold = 256 * 1024;
 } // namespace
 
-PacketWriter::PacketWriter(int socket) : socket_(socket)
+PacketWriter::PacketWriter(Transport& transport) : transport_(&transport)
 {
     setPacketSize(4096);
 }
@@ -34,7 +32,7 @@ void PacketWriter::begin(uint8_t type)
 void PacketWriter::end()
 {
     closePacket(true);
-    sendAll(buffer_.data(), packetStart_);
+    transport_->send(buffer_.data(), packetStart_);
     packetStart_ = 0;
     pos_ = kHeaderSize;
 }
@@ -99,20 +97,9 @@ void PacketWriter::closePacket(bool last)
 
 void PacketWriter::sendCompletedPackets()
 {
-    sendAll(buffer_.data(), packetStart_);
+    transport_->send(buffer_.data(), packetStart_);
     packetStart_ = 0;
     pos_ = kHeaderSize;
-}
-
-void PacketWriter::sendAll(const uint8_t* data, size_t n)
-{
-    while (n > 0) {
-        const ssize_t sent = ::send(socket_, data, n, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) throw ConnectionLost("send failed");
-        data += sent;
-        n -= size_t(sent);
-    }
 }
 
 } // namespace velloxa::sandbox

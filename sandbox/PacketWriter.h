@@ -1,5 +1,5 @@
 // Builds one outgoing TDS message straight into a large buffer, framing it into packets of the
-// negotiated size on the fly, and sends many packets per socket write.
+// negotiated size on the fly, and hands many packets at once to the transport.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +10,14 @@
 
 namespace velloxa::sandbox {
 
+class Transport;
+
 class PacketWriter {
 public:
-    explicit PacketWriter(int socket);
+    explicit PacketWriter(Transport& transport);
+
+    // Sends from now on through `transport` (TLS starting); call between messages.
+    void setTransport(Transport& transport) { transport_ = &transport; }
 
     void setPacketSize(size_t size);
     size_t packetSize() const { return packetSize_; }
@@ -48,9 +53,8 @@ private:
     void putAcrossPackets(const uint8_t* data, size_t n);
     void closePacket(bool last);
     void sendCompletedPackets();
-    void sendAll(const uint8_t* data, size_t n);
 
-    int socket_;
+    Transport* transport_;
     size_t packetSize_ = 4096;
     bool flushEachPacket_ = false;
     std::vector<uint8_t> buffer_;

@@ -12,7 +12,6 @@
 #include <memory>
 #include <sqlite3.h>
 #include <thread>
-#include <unistd.h>
 
 namespace velloxa::sandbox {
 namespace {
@@ -39,26 +38,22 @@ bool columnIsNullable(sqlite3* db, sqlite3_stmt* s, int i)
 
 } // namespace
 
-Session::Session(int socket, const DatabaseSet& databases, const Options& options)
-    : socket_(socket), databases_(databases), options_(options), reader_(socket), writer_(socket)
+Session::Session(int socket, const DatabaseSet& databases, const Options& options, const TlsContext* tls)
+    : socket_(socket), databases_(databases), options_(options), reader_(socket_), writer_(socket_),
+      channel_(socket_, reader_, writer_, options.encryption, tls)
 {
 }
 
 Session::~Session()
 {
     sqlite3_close(db_);
-    ::close(socket_);
 }
 
 void Session::run()
 {
     try {
         Message message;
-        reader_.read(message);
-        if (message.type == packet_type::Prelogin) {
-            writePreloginReply(writer_);
-            reader_.read(message);
-        }
+        channel_.receiveLogin(message);
         if (message.type != packet_type::Login7) throw ProtocolError("expected LOGIN7");
         if (!logIn(parseLogin7(message.payload))) return;
         for (;;) {
@@ -100,7 +95,7 @@ bool Session::logIn(const LoginRequest& login)
     writeEnvChange(writer_, envchange::Language, u"us_english", u"");
     writeInfo(writer_, {5703, 1, 0, "Changed language setting to us_english."});
     writeLoginAck(writer_, login.tdsVersion);
-    const size_t packetSize = login.packetSize >= 512 && login.packetSize <= 32767 ? login.packetSize : 4096;
+    const size_t packetSize = negotiatedPacketSize(login.packetSize, channel_.encrypted());
     const std::u16string size = toUtf16(std::to_string(packetSize));
     writeEnvChange(writer_, envchange::PacketSize, size, size);
     writeDone(writer_, done_token::Done, done_status::Final, 0, 0);

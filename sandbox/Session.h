@@ -5,6 +5,8 @@
 #include "MessageReader.h"
 #include "Options.h"
 #include "PacketWriter.h"
+#include "SecureChannel.h"
+#include "SocketTransport.h"
 #include "Tokens.h"
 #include "TsqlTranslator.h"
 #include "ValueEncoder.h"
@@ -22,7 +24,8 @@ struct RpcRequest;
 
 class Session {
 public:
-    Session(int socket, const DatabaseSet& databases, const Options& options);
+    // `tls`: the server's TLS context, null when options.encryption is Encryption::None.
+    Session(int socket, const DatabaseSet& databases, const Options& options, const TlsContext* tls);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -54,11 +57,12 @@ private:
     bool cancelledWhileDelaying();
     void acknowledgeAttention();
 
-    int socket_;
+    SocketTransport socket_;
     const DatabaseSet& databases_;
     const Options& options_;
     MessageReader reader_;
     PacketWriter writer_;
+    SecureChannel channel_;
     ValueEncoder encoder_;
     const Database* database_ = nullptr;
     sqlite3* db_ = nullptr;

@@ -4,9 +4,11 @@
 #include "DatabaseSet.h"
 #include "Listener.h"
 #include "Options.h"
+#include "TlsContext.h"
 
 #include <csignal>
 #include <iostream>
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -22,10 +24,11 @@ int main(int argc, char** argv)
     try {
         if (options.accounts.empty()) std::cerr << "velloxa-sandbox: no --account given; every login will be refused" << std::endl;
         const DatabaseSet databases(options.databases);
+        const auto tls = options.encryption == Encryption::None ? nullptr : std::make_unique<TlsContext>();
         Listener listener(options.port);
         if (options.browser) startBrowser(listener.port());
         std::cout << "velloxa-sandbox listening on port " << listener.port() << std::endl;
-        listener.serve(databases, options);
+        listener.serve(databases, options, tls.get());
     } catch (const std::exception& e) {
         std::cerr << "velloxa-sandbox: " << e.what() << std::endl;
         return 1;

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   unixodbc unixodbc-dev tdsodbc freetds-bin
   libsqlite3-dev sqlite3
+  libssl-dev
   fonts-liberation fontconfig
   xvfb xauth
 )

@@ -77,6 +77,8 @@ private slots:
     void timeoutBoundsTheLoginAndTheWait();
     void regionalSettings_data();
     void regionalSettings();
+    void encryptedConnectionWritesTheSameBytes_data();
+    void encryptedConnectionWritesTheSameBytes();
 
 private:
     ExportRequest request(const QString& table, const QString& file, const QString& schema = "dbo") const
@@ -398,6 +400,32 @@ void ExportRunTest::regionalSettings()
     QCOMPARE(cli.readAllStandardError(), QByteArray());
     QCOMPARE(cli.exitCode(), 0);
     QCOMPARE(Contents(file), expected);
+}
+
+void ExportRunTest::encryptedConnectionWritesTheSameBytes_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::newRow("5000 rows") << "Many";
+    QTest::newRow("long values in chunks") << "Long";
+}
+
+// Through a server that forces encryption (every reply packet inside TLS records) the file
+// must come out as through a clear connection.
+void ExportRunTest::encryptedConnectionWritesTheSameBytes()
+{
+    QFETCH(QString, table);
+    test::SandboxServer encrypting(CoreDatabase() + QStringList{"--encryption", "required"});
+    QVERIFY2(encrypting.isRunning(), qPrintable(encrypting.errorString()));
+    QTemporaryDir folder;
+    const QString clear = folder.filePath("clear.txt"), encrypted = folder.filePath("encrypted.txt");
+    QVERIFY(run(request(table, clear)).outcome.written);
+    ExportRequest r = request(table, encrypted);
+    r.connectionString = encrypting.connectionString("Core", "tester", "secret");
+    const Run result = run(r);
+    QCOMPARE(result.reports, QStringList());
+    QVERIFY(result.outcome.written);
+    QVERIFY(Contents(clear).size() > 60000);
+    QCOMPARE(Contents(encrypted), Contents(clear));
 }
 
 QTEST_GUILESS_MAIN(ExportRunTest)

@@ -70,6 +70,7 @@ private slots:
     void listTables();
     void listTablesLeavesTheListWhenTheOpenFails();
     void preview();
+    void encryptedConnectionSeesTheSame();
 
 private:
     LoginValues login(const QString& user = "tester", const QString& password = "secret") const
@@ -208,6 +209,31 @@ void MssqlTest::preview()
         QFAIL("a missing table must fail");
     } catch (const Failure& failure) {
         QCOMPARE(failure.description(), QStringLiteral("[FreeTDS][SQL Server]Invalid object name 'dbo.Nope'."));
+    }
+}
+
+// A server that forces encryption, as Azure SQL does: the driver follows without being asked.
+void MssqlTest::encryptedConnectionSeesTheSame()
+{
+    test::SandboxServer encrypting(SandboxArguments() + QStringList{"--encryption", "required"});
+    QVERIFY2(encrypting.isRunning(), qPrintable(encrypting.errorString()));
+    LoginValues encrypted = login();
+    encrypted.port = QString::number(encrypting.port());
+    QVERIFY(CanConnect(encrypted));
+
+    RecordingTableList clearList, encryptedList;
+    ListTables(login(), clearList, [] {});
+    ListTables(encrypted, encryptedList, [] {});
+    QCOMPARE(encryptedList.entries, clearList.entries);
+
+    odbc::Connection clearConnection, encryptedConnection;
+    clearConnection.open(BuildConnectionString(login()));
+    encryptedConnection.open(BuildConnectionString(encrypted));
+    for (const TableEntry& table : clearList.entries) {
+        const PreviewData expected = ReadPreview(clearConnection, table);
+        const PreviewData actual = ReadPreview(encryptedConnection, table);
+        QCOMPARE(actual.columns, expected.columns);
+        QCOMPARE(actual.rows, expected.rows);
     }
 }
 

@@ -52,10 +52,17 @@ private slots:
         QVERIFY2(clock.elapsed() >= 600, qPrintable(QString::number(clock.elapsed())));
     }
 
+    void cancelStopsARunningResult_data()
+    {
+        QTest::addColumn<QStringList>("encryption");
+        QTest::newRow("clear") << QStringList();
+        QTest::newRow("ATTENTION inside TLS") << QStringList{"--encryption", "required"};
+    }
     void cancelStopsARunningResult()
     {
+        QFETCH(QStringList, encryption);
         // 5000 rows at 2 ms each would take 10 s; the cancel must end the result at once.
-        ShopSession shop({"--row-delay-us", "2000"});
+        ShopSession shop(QStringList{"--row-delay-us", "2000"} + encryption);
         QVERIFY2(shop.ready(), qPrintable(shop.problem()));
         QElapsedTimer clock;
         clock.start();

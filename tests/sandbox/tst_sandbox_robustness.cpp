@@ -178,6 +178,27 @@ private slots:
         verifyServerStillServes();
     }
 
+    // Where encryption is required, a login never arrives in clear: whatever the client sends
+    // instead of a TLS handshake ends its connection.
+    void requiredEncryptionAdmitsNoClearLogin_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray login = packet(0x10, login7("tester", "Secret#1", "Shop"));
+        QTest::newRow("LOGIN7 without PRELOGIN") << login;
+        QTest::newRow("LOGIN7 in clear after the answer") << packet(0x12, preloginRequest()) + login;
+        QTest::newRow("no TLS in the handshake packet") << packet(0x12, preloginRequest()) + packet(0x12, QByteArray(300, 'x'));
+    }
+    void requiredEncryptionAdmitsNoClearLogin()
+    {
+        QFETCH(QByteArray, bytes);
+        SandboxServer server(shopServerArguments({"--encryption", "required"}));
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        RawConnection raw(server.port());
+        QVERIFY(raw.connected());
+        raw.send(bytes);
+        QVERIFY(raw.closedByServerWithin(5000));
+    }
+
     void capsTheSizeOfAMessage()
     {
         RawConnection raw(server_->port());
