@@ -10,6 +10,7 @@
 #include <netinet/tcp.h>
 #include <stdexcept>
 #include <sys/socket.h>
+#include <atomic>
 #include <thread>
 #include <unistd.h>
 
@@ -45,15 +46,27 @@ Listener::~Listener()
 
 void Listener::serve(const DatabaseSet& databases, const Options& options, const TlsContext* tls)
 {
+    // Live sessions; each client costs a thread, so their number is held to the option.
+    static std::atomic<int> sessions{0};
     serveReadable(sockets_, [&databases, &options, tls](int listening) {
         const int client = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) return;
+        if (sessions.load() >= options.maxConnections) {
+            std::cerr << "velloxa-sandbox: " << options.maxConnections << " connections are open; closing a new one" << std::endl;
+            ::close(client);
+            return;
+        }
         const int on = 1;
         ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        ++sessions;
         try {
-            std::thread([client, &databases, &options, tls] { Session(client, databases, options, tls).run(); }).detach();
+            std::thread([client, &databases, &options, tls] {
+                Session(client, databases, options, tls).run();
+                --sessions;
+            }).detach();
         } catch (const std::system_error& e) {
             std::cerr << "velloxa-sandbox: cannot start a client thread: " << e.what() << std::endl;
+            --sessions;
             ::close(client);
         }
     });

@@ -31,6 +31,7 @@ void MessageReader::read(Message& message)
     bool first = true;
     for (;;) {
         // Between messages the client may stay idle as long as it likes; inside one it may not.
+        packetDeadline_.reset();
         if (!fill(kHeaderSize, first ? -1 : kPartialInputTimeoutMs)) throw ProtocolError("message left unfinished");
         const uint8_t* header = input_.data() + consumed_;
         const size_t length = packetLength(header);
@@ -42,7 +43,7 @@ void MessageReader::read(Message& message)
         fill(length, kPartialInputTimeoutMs);
         header = input_.data() + consumed_;
         const bool last = (header[1] & kEndOfMessage) != 0;
-        if (message.payload.size() + length - kHeaderSize > kMaxMessageSize) throw ProtocolError("message too large");
+        if (message.payload.size() + length - kHeaderSize > messageLimit_) throw ProtocolError("message too large");
         message.payload.insert(message.payload.end(), header + kHeaderSize, header + length);
         consumed_ += length;
         first = false;
@@ -57,6 +58,7 @@ bool MessageReader::attentionArrived()
 
 bool MessageReader::waitForAttention(int timeoutMs)
 {
+    packetDeadline_.reset();
     if (!fill(kHeaderSize, timeoutMs)) return false;
     const uint8_t* header = input_.data() + consumed_;
     // Without MARS the only thing a client may send while a reply is pending is ATTENTION.
@@ -68,16 +70,21 @@ bool MessageReader::waitForAttention(int timeoutMs)
 }
 
 // Makes at least `needed` unread bytes available. Returns false only when nothing at all
-// arrived within firstByteTimeoutMs (-1: wait forever); a stall once bytes flow is an error.
+// arrived within firstByteTimeoutMs (-1: wait forever); once the packet's first byte is in,
+// the rest must follow by its deadline.
 bool MessageReader::fill(size_t needed, int firstByteTimeoutMs)
 {
+    using Clock = std::chrono::steady_clock;
     while (input_.size() - consumed_ < needed) {
-        const bool started = input_.size() > consumed_;
-        if (!receiveSome(started ? kPartialInputTimeoutMs : firstByteTimeoutMs)) {
-            if (!started) return false;
-            throw ProtocolError("timed out inside a packet");
+        if (input_.size() == consumed_ && !packetDeadline_) {
+            if (!receiveSome(firstByteTimeoutMs)) return false;
+            continue;
         }
+        if (!packetDeadline_) packetDeadline_ = Clock::now() + std::chrono::milliseconds(kPartialInputTimeoutMs);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*packetDeadline_ - Clock::now()).count();
+        if (left <= 0 || !receiveSome(int(left))) throw ProtocolError("packet not complete 30 s after its first byte");
     }
+    if (!packetDeadline_) packetDeadline_ = Clock::now() + std::chrono::milliseconds(kPartialInputTimeoutMs);
     return true;
 }
 

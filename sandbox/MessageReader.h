@@ -2,8 +2,10 @@
 // cannot make the server wait forever on half a packet or grow memory without bound.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace velloxa::sandbox {
@@ -27,6 +29,11 @@ constexpr uint8_t Prelogin = 0x12;
 class MessageReader {
 public:
     static constexpr size_t kMaxMessageSize = 16 * 1024 * 1024;
+    // Before the login is accepted a client sends PRELOGIN, the TLS handshake and LOGIN7: a few
+    // KiB. Held small, so unfinished messages of clients nobody knows cost little memory.
+    static constexpr size_t kMaxMessageSizeBeforeLogin = 128 * 1024;
+    // A packet must be whole this long after its first byte (and the next packet of a message
+    // must start within it): a client that trickles bytes cannot hold a connection for ever.
     static constexpr int kPartialInputTimeoutMs = 30'000;
 
     explicit MessageReader(Transport& transport);
@@ -34,6 +41,9 @@ public:
     // Reads on from `transport` (TLS starting or ending). Throws ProtocolError when input is
     // still unread: the client sent it before the switch, so it belongs to neither side.
     void setTransport(Transport& transport);
+
+    // The largest message accepted from here on (kMaxMessageSizeBeforeLogin at first).
+    void setMessageLimit(size_t bytes) { messageLimit_ = bytes; }
 
     // Blocks until a whole message is in. Throws ConnectionLost when the client goes away and
     // ProtocolError on malformed framing or a stalled message.
@@ -52,6 +62,8 @@ private:
     Transport* transport_;
     std::vector<uint8_t> input_;
     size_t consumed_ = 0;
+    size_t messageLimit_ = kMaxMessageSizeBeforeLogin;
+    std::optional<std::chrono::steady_clock::time_point> packetDeadline_; // set from a packet's first byte
 };
 
 } // namespace velloxa::sandbox

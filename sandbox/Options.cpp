@@ -10,6 +10,7 @@ namespace velloxa::sandbox {
 const char* const kUsage =
     "usage: velloxa-sandbox [--port N] [--database NAME=FILE]... [--account USER:PASSWORD]...\n"
     "                       [--config FILE] [--browser] [--encryption none|login|required]\n"
+    "                       [--max-connections N]\n"
     "                       [--refuse-logins] [--answer-delay-ms N]\n"
     "                       [--close-after-rows N] [--row-delay-us N]\n";
 
@@ -80,6 +81,8 @@ void parseInto(Options& options, const std::vector<std::string>& args, const std
             options.accounts.push_back({user, password});
         } else if (option == "--config") {
             readConfig(options, value());
+        } else if (option == "--max-connections") {
+            options.maxConnections = int(number(option, value(), 1, 100'000));
         } else if (option == "--browser") {
             options.browser = true;
         } else if (option == "--encryption") {

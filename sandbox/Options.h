@@ -36,6 +36,7 @@ struct Options {
     std::vector<Account> accounts;
     bool browser = false;
     Encryption encryption = Encryption::None;
+    int maxConnections = 256; // live client connections; one more is closed at once
     Faults faults;
 };
 

@@ -56,6 +56,7 @@ void Session::run()
         channel_.receiveLogin(message);
         if (message.type != packet_type::Login7) throw ProtocolError("expected LOGIN7");
         if (!logIn(parseLogin7(message.payload))) return;
+        reader_.setMessageLimit(MessageReader::kMaxMessageSize);
         for (;;) {
             reader_.read(message);
             switch (message.type) {

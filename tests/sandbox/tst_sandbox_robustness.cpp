@@ -199,16 +199,41 @@ private slots:
         QVERIFY(raw.closedByServerWithin(5000));
     }
 
+    // 16 MiB once logged in; before, a few KiB do (128 KiB), so that unfinished messages of
+    // clients nobody knows cost little.
     void capsTheSizeOfAMessage()
     {
-        RawConnection raw(server_->port());
-        QVERIFY(raw.connected());
-        const QByteArray piece = packet(0x10, QByteArray(32000, 'z'), false);
+        const QByteArray piece = packet(0x01, QByteArray(32000, 'z'), false);
         QByteArray stream;
-        for (int i = 0; i < 64; ++i) stream += piece;
-        for (int i = 0; i < 9; ++i) raw.send(stream); // about 18 MiB, never ending the message
+        for (int i = 0; i < 64; ++i) stream += piece; // 2 MiB, never ending the message
+        RawConnection stranger(server_->port());
+        QVERIFY(stranger.connected());
+        stranger.send(stream.left(5 * piece.size()));
+        QVERIFY(stranger.closedByServerWithin(5000));
+
+        RawConnection raw(server_->port());
+        raw.send(packet(0x10, login7("tester", "Secret#1", "Shop")));
+        QVERIFY(raw.readReply(5000));
+        raw.send(stream);
+        QVERIFY2(!raw.closedByServerWithin(300), "2 MiB are allowed after the login");
+        for (int i = 0; i < 8; ++i) raw.send(stream);
         QVERIFY(raw.closedByServerWithin(5000));
         verifyServerStillServes();
+    }
+
+    void capsTheNumberOfConnections()
+    {
+        SandboxServer small(shopServerArguments({"--max-connections", "3"}));
+        QVERIFY2(small.isRunning(), qPrintable(small.errorString()));
+        std::vector<std::unique_ptr<RawConnection>> open;
+        for (int i = 0; i < 3; ++i) open.push_back(std::make_unique<RawConnection>(small.port()));
+        QTest::qWait(200); // the server has taken them
+        RawConnection fourth(small.port());
+        QVERIFY(fourth.closedByServerWithin(5000));
+        open.clear(); // their sessions end, and the places are free again
+        QTest::qWait(200);
+        OdbcClient client;
+        QVERIFY(client.connect(testerConnectionString(small)));
     }
 
     void stalledClientDoesNotBlockOthers()
