@@ -78,6 +78,14 @@ char* WriteAnsiText(QStringView text, char* target)
 
 #endif
 
+bool AnsiCanHold(QStringView character)
+{
+    if (character.size() != 1)
+        return false;
+    char byte[MostAnsiBytes(1)];
+    return WriteAnsiText(character, byte) == byte + 1 && (byte[0] != '?' || character[0] == u'?');
+}
+
 void AppendAnsiText(QStringView text, QByteArray& out)
 {
     const qsizetype at = out.size();

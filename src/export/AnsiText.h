@@ -24,4 +24,7 @@ char* WriteAnsiText(QStringView text, char* target);
 
 void AppendAnsiText(QStringView text, QByteArray& out);
 
+// Whether the code page holds the character (one, or a surrogate pair) as itself, not as '?'.
+bool AnsiCanHold(QStringView character);
+
 } // namespace velloxa

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection/odbc/ConnectionLimits.h"
+#include "export/FileFormat.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@ struct ExportRequest {
     QString separator;
     bool header = true;
     QString fileName;
+    FileFormat format;
     odbc::ConnectionLimits limits;
 };
 

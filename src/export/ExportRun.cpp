@@ -6,6 +6,7 @@
 #include "export/AnsiBuffer.h"
 #include "export/AnsiText.h"
 #include "export/ExportStatement.h"
+#include "export/LineWriter.h"
 #include "export/ReplacingFile.h"
 #include "export/ResultTextReader.h"
 #include "export/ValueText.h"
@@ -14,6 +15,7 @@
 
 #include <exception>
 #include <memory>
+#include <string_view>
 
 namespace velloxa {
 
@@ -24,6 +26,136 @@ constexpr qint64 ProgressIntervalMs = 30;
 constexpr qint64 ClockCheckRows = 32;
 constexpr qsizetype WriteSize = 256 << 10;
 constexpr QByteArrayView LineEnd("\r\n");
+
+// What the two streaming loops share. `line` tells the trap where a failure arose.
+struct Stream {
+    ResultTextReader& reader;
+    ReplacingFile& file;
+    const ExportRequest& request;
+    const std::function<bool(qint64 rows)>& progress;
+    ExportOutcome& outcome;
+    int& line;
+    QElapsedTimer sinceProgress{};
+
+    // Reports the rows so far every ~30 ms; false when the caller asks to stop.
+    bool reportProgress()
+    {
+        if (outcome.rows % ClockCheckRows != 0 || !sinceProgress.hasExpired(ProgressIntervalMs))
+            return true;
+        line = 138;
+        sinceProgress.restart();
+        return progress(outcome.rows);
+    }
+
+    void count(const StructureBreaks& breaks)
+    {
+        outcome.valuesWithSeparator += breaks.separator;
+        outcome.valuesWithLineBreak += breaks.lineBreak;
+    }
+};
+
+// What a value's bytes hold (8-bit text: the separator's bytes, CR, LF).
+StructureBreaks BreaksIn(QByteArrayView value, QByteArrayView separator)
+{
+    const std::string_view text(value.data(), size_t(value.size()));
+    return {!separator.isEmpty() && text.find(std::string_view(separator.data(), size_t(separator.size()))) != std::string_view::npos,
+            text.find_first_of("\r\n") != std::string_view::npos};
+}
+
+// The classic format (raw values, Windows-1252): the values go straight into the bytes of
+// the file and the separator is encoded once. Returns false when cancelled.
+bool StreamClassic(Stream& s)
+{
+    AnsiBuffer pending(WriteSize + (64 << 10));
+    QByteArray separator;
+    AppendAnsiText(s.request.separator, separator);
+    const auto endLine = [&] {
+        pending.appendBytes(LineEnd);
+        if (pending.size() >= WriteSize) {
+            s.line = 172;
+            s.file.write(pending.bytes());
+            pending.clear();
+        }
+    };
+    const int columns = s.reader.columnCount();
+    if (s.request.header) {
+        s.line = 128;
+        pending.appendText(s.reader.columnNames().join(s.request.separator));
+        s.line = 134;
+        endLine();
+    }
+    s.sinceProgress.start();
+    for (;;) {
+        s.line = 154;
+        if (!s.reader.next())
+            break;
+        s.line = 146;
+        for (int column = 0; column < columns; ++column) {
+            if (column)
+                pending.appendBytes(separator);
+            const qsizetype start = pending.size();
+            s.reader.appendValue(column, pending);
+            s.count(BreaksIn(pending.bytes().sliced(start), separator));
+        }
+        endLine();
+        ++s.outcome.rows;
+        if (!s.reportProgress())
+            return false;
+    }
+    s.line = 172;
+    pending.appendBytes(LineEnd);
+    s.file.write(pending.bytes());
+    return true;
+}
+
+// Any other format: each value as text, then quoted and encoded by the LineWriter.
+bool StreamFormatted(Stream& s)
+{
+    const LineWriter writer(s.request.format, s.request.separator);
+    QByteArray pending = writer.start();
+    pending.reserve(WriteSize + (64 << 10));
+    const auto endLine = [&] {
+        writer.endLine(pending);
+        if (pending.size() >= WriteSize) {
+            s.line = 172;
+            s.file.write(pending);
+            pending.clear();
+        }
+    };
+    const int columns = s.reader.columnCount();
+    if (s.request.header) {
+        s.line = 128;
+        const QStringList& names = s.reader.columnNames();
+        for (int column = 0; column < columns; ++column)
+            writer.appendValue(names[column], false, column == 0, pending);
+        s.line = 134;
+        endLine();
+    }
+    const bool counting = s.request.format.quoting == Quoting::None;
+    QString value;
+    s.sinceProgress.start();
+    for (;;) {
+        s.line = 154;
+        if (!s.reader.next())
+            break;
+        s.line = 146;
+        for (int column = 0; column < columns; ++column) {
+            value.clear();
+            const bool present = s.reader.appendValue(column, value);
+            if (counting)
+                s.count(writer.breaks(value));
+            writer.appendValue(value, !present, column == 0, pending);
+        }
+        endLine();
+        ++s.outcome.rows;
+        if (!s.reportProgress())
+            return false;
+    }
+    s.line = 172;
+    writer.endLine(pending);
+    s.file.write(pending);
+    return true;
+}
 
 } // namespace
 
@@ -64,52 +196,13 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
     // number of the line it arose in.
     int line = 120;
     try {
-        // The values go straight into the bytes of the file; the separator is encoded once.
-        AnsiBuffer pending(WriteSize + (64 << 10));
-        QByteArray separator;
-        AppendAnsiText(request.separator, separator);
-        const auto endLine = [&] {
-            pending.appendBytes(LineEnd);
-            if (pending.size() >= WriteSize) {
-                line = 172;
-                file->write(pending.bytes());
-                pending.clear();
-            }
-        };
-        const int columns = reader->columnCount();
-        if (request.header) {
-            line = 128;
-            pending.appendText(reader->columnNames().join(request.separator));
-            line = 134;
-            endLine();
+        Stream stream{*reader, *file, request, progress, outcome, line};
+        const bool finished = request.format.isClassic() ? StreamClassic(stream) : StreamFormatted(stream);
+        if (!finished) {
+            outcome.cancelled = true;
+            outcome.rows = 0;
+            return outcome;
         }
-        QElapsedTimer sinceProgress;
-        sinceProgress.start();
-        for (;;) {
-            line = 154;
-            if (!reader->next())
-                break;
-            line = 146;
-            for (int column = 0; column < columns; ++column) {
-                if (column)
-                    pending.appendBytes(separator);
-                reader->appendValue(column, pending);
-            }
-            endLine();
-            ++outcome.rows;
-            if (outcome.rows % ClockCheckRows == 0 && sinceProgress.hasExpired(ProgressIntervalMs)) {
-                line = 138;
-                if (!progress(outcome.rows)) {
-                    outcome.cancelled = true;
-                    outcome.rows = 0;
-                    return outcome;
-                }
-                sinceProgress.restart();
-            }
-        }
-        line = 172;
-        pending.appendBytes(LineEnd);
-        file->write(pending.bytes());
         line = 174;
         file->commit();
     } catch (...) {

@@ -13,6 +13,9 @@ struct ExportOutcome {
     bool written = false;   // the output file now holds the complete export
     qint64 rows = 0;        // data lines written
     bool cancelled = false; // progress asked to stop; nothing was written
+    // Values that break their line's structure, unquoted (counted when the quoting is None).
+    qint64 valuesWithSeparator = 0;
+    qint64 valuesWithLineBreak = 0;
 };
 
 // Writes every row of the request's table, restricted to its columns, to its file.
@@ -21,9 +24,11 @@ struct ExportOutcome {
 // joined by the separator), then one line per row in the server's order, the values
 // joined by the separator (which may be empty or several characters long) with nothing
 // before the first or after the last; CR LF after every line and one more CR LF at the end
-// (no header and no rows: exactly "\r\n"). Values are raw: no quoting, escaping or
-// trimming (see ValueText.h for the text of each value). 8-bit text without a BOM:
-// Windows-1252 on Linux, the ANSI code page on Windows; characters outside it become '?'.
+// (no header and no rows: exactly "\r\n"). In the classic format (the default) values are
+// raw: no quoting, escaping or trimming (see ValueText.h for the text of each value), and the
+// text is 8-bit without a BOM: Windows-1252 on Linux, the ANSI code page on Windows;
+// characters outside it become '?'. The request's FileFormat may ask for quoting and for a
+// Unicode encoding instead (LineWriter.h).
 //
 // The rows are streamed into a temporary file beside the output file, which replaces the
 // output file only once the last row is written (keeping its permission bits), so memory

@@ -127,7 +127,7 @@ bool ResultTextReader::next()
 }
 
 template <typename Out>
-void ResultTextReader::appendValue(int index, Out& out)
+bool ResultTextReader::appendValue(int index, Out& out)
 {
     Column& column = *columns_[size_t(index)];
     const char* element = column.element(row_);
@@ -145,7 +145,7 @@ void ResultTextReader::appendValue(int index, Out& out)
             while (more) {
                 more = statement_.getData(index, column.cType, column.element(0), room, &indicator);
                 if (indicator == SQL_NULL_DATA)
-                    return;
+                    return false;
                 const SQLLEN part = more ? room - (text ? SQLLEN(sizeof(SQLWCHAR)) : 0) : indicator;
                 if (text)
                     characters.append(QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(part) / 2));
@@ -156,12 +156,12 @@ void ResultTextReader::appendValue(int index, Out& out)
                 AppendText(out, characters);
             else
                 format_.appendBinary(bytes, out);
-            return;
+            return true;
         }
         statement_.getData(index, column.cType, column.element(0), column.elementSize, &indicator);
     }
     if (indicator == SQL_NULL_DATA)
-        return;
+        return false;
 
     switch (column.kind) {
     case Kind::Text:
@@ -208,10 +208,11 @@ void ResultTextReader::appendValue(int index, Out& out)
         format_.appendBinary(QByteArrayView(element, qsizetype(qMin(indicator, column.elementSize))), out);
         break;
     }
+    return true;
 }
 
 // The two outputs: a preview cell and the export's bytes.
-template void ResultTextReader::appendValue(int, QString&);
-template void ResultTextReader::appendValue(int, AnsiBuffer&);
+template bool ResultTextReader::appendValue(int, QString&);
+template bool ResultTextReader::appendValue(int, AnsiBuffer&);
 
 } // namespace velloxa

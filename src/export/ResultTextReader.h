@@ -29,9 +29,9 @@ public:
     // Advances to the next row; false at the end. Throws Failure (a lost connection).
     bool next();
     // Appends the text of the current row's value in `column` to a QString or the export's
-    // AnsiBuffer (TextOutput.h); NULL appends nothing.
+    // AnsiBuffer (TextOutput.h). A NULL appends nothing and answers false.
     template <typename Out>
-    void appendValue(int column, Out& out);
+    bool appendValue(int column, Out& out);
 
 private:
     struct Column;

@@ -30,7 +30,11 @@ PreviewData ReadPreview(odbc::Connection& connection, const TableEntry& table)
         row.reserve(reader.columnCount());
         for (int column = 0; column < reader.columnCount(); ++column) {
             QString value;
-            reader.appendValue(column, value);
+            // NULL stays a null string, an empty value an empty one: quoting tells them apart.
+            if (!reader.appendValue(column, value))
+                value = QString();
+            else if (value.isNull())
+                value = QLatin1String("");
             row << value;
         }
         preview.rows << row;

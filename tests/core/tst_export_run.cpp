@@ -5,7 +5,10 @@
 #include "SandboxServer.h"
 
 #include "errors/ErrorTrap.h"
+#include "connection/odbc/Connection.h"
 #include "export/ExportRun.h"
+#include "export/LineWriter.h"
+#include "selection/Preview.h"
 
 #include <QDir>
 #include <QProcess>
@@ -77,6 +80,9 @@ private slots:
     void timeoutBoundsTheLoginAndTheWait();
     void regionalSettings_data();
     void regionalSettings();
+    void fileFormats_data();
+    void fileFormats();
+    void firstLinesAreTheFilesFirstLines();
     void encryptedConnectionWritesTheSameBytes_data();
     void encryptedConnectionWritesTheSameBytes();
 
@@ -426,6 +432,67 @@ void ExportRunTest::encryptedConnectionWritesTheSameBytes()
     QVERIFY(result.outcome.written);
     QVERIFY(Contents(clear).size() > 60000);
     QCOMPARE(Contents(encrypted), Contents(clear));
+}
+
+void ExportRunTest::fileFormats_data()
+{
+    QTest::addColumn<int>("quoting");
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("withSeparator");
+    QTest::addColumn<int>("withLineBreak");
+    const QByteArray classic = "Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Gr\xfc\xdf" "e \x80 ? ?\r\n\r\n";
+    const QString emoji = QString::fromUcs4(U"\U0001F600", 1);
+    QTest::newRow("classic") << int(Quoting::None) << int(FileEncoding::Windows1252) << classic << 1 << 2;
+    QTest::newRow("where needed, UTF-8")
+        << int(Quoting::WhereNeeded) << int(FileEncoding::Utf8)
+        << ("Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7,"
+            + QStringLiteral("Grüße € 中 ").toUtf8() + emoji.toUtf8() + "\r\n\r\n") << 0 << 0;
+    QTest::newRow("all values, UTF-8 with BOM: \"\" is empty, nothing is NULL")
+        << int(Quoting::All) << int(FileEncoding::Utf8WithBom)
+        << ("\xEF\xBB\xBF\"Id\",\"Body\"\r\n\"1\",\"a,b\"\r\n\"2\",\"say \"\"hi\"\"\"\r\n\"3\",\"cr\rx\"\r\n\"4\",\"lf\ny\"\r\n"
+            "\"5\",\"\"\r\n\"6\",\r\n\"7\",\"" + QStringLiteral("Grüße € 中 ").toUtf8() + emoji.toUtf8() + "\"\r\n\r\n") << 0 << 0;
+    QString wide = QStringLiteral("Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Grüße € 中 ") + emoji + "\r\n\r\n";
+    QByteArray utf16 = "\xFF\xFE";
+    for (const QChar c : wide)
+        utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
+    QTest::newRow("raw, UTF-16 LE keeps every character") << int(Quoting::None) << int(FileEncoding::Utf16LeWithBom) << utf16 << 1 << 2;
+}
+
+void ExportRunTest::fileFormats()
+{
+    QFETCH(int, quoting);
+    QFETCH(int, encoding);
+    QFETCH(QByteArray, expected);
+    QFETCH(int, withSeparator);
+    QFETCH(int, withLineBreak);
+    const QString file = folder_.filePath("format.txt");
+    ExportRequest r = request("Awkward", file);
+    r.format = {Quoting(quoting), FileEncoding(encoding)};
+    const Run result = run(r);
+    QCOMPARE(result.reports, QStringList());
+    QCOMPARE(Contents(file), expected);
+    QCOMPARE(result.outcome.valuesWithSeparator, withSeparator);
+    QCOMPARE(result.outcome.valuesWithLineBreak, withLineBreak);
+}
+
+// What the Export window shows before Finish is what Finish writes.
+void ExportRunTest::firstLinesAreTheFilesFirstLines()
+{
+    odbc::Connection connection;
+    connection.open(server_->connectionString("Core", "tester", "secret"));
+    const PreviewData preview = ReadPreview(connection, {"dbo", "Awkward"});
+    for (const FileFormat format : {FileFormat{}, FileFormat{Quoting::All, FileEncoding::Utf16LeWithBom}}) {
+        const QString file = folder_.filePath("first.txt");
+        ExportRequest r = request("Awkward", file);
+        r.format = format;
+        QCOMPARE(run(r).reports, QStringList());
+        const FirstLines lines = WriteFirstLines(LineWriter(format, ","), preview.columns, true, preview.rows);
+        QCOMPARE(lines.bytes + (format.isClassic() ? "\r\n" : QByteArray("\r\0\n\0", 4)), Contents(file));
+    }
+    const LineWriter visible({Quoting::WhereNeeded, FileEncoding::Windows1252}, "\t");
+    QCOMPARE(WriteFirstLines(visible, {"a", "b"}, true, {{"x\ty", QString::fromUcs4(U"\u4E2D", 1)}}).visible,
+             QStringLiteral("a→b␍␊\n\"x→y\"→\uFFFD␍␊\n"));
 }
 
 QTEST_GUILESS_MAIN(ExportRunTest)

@@ -163,7 +163,7 @@ void MssqlTest::listTables()
     QCOMPARE(list.defaultSchema, QStringLiteral("dbo"));
     const QList<TableEntry> expected = {
         {"dbo", "ANALYSIS"}, // A-N-A-L-Y-S-I-S holds no "SYS": the substring test keeps it
-        {"dbo", "Empty"}, {"dbo", "Huge"}, {"dbo", "Long"}, {"dbo", "Many"}, {"dbo", "Mixed"}, {"dbo", "Odd]Name"},
+        {"dbo", "Awkward"}, {"dbo", "Empty"}, {"dbo", "Huge"}, {"dbo", "Long"}, {"dbo", "Many"}, {"dbo", "Mixed"}, {"dbo", "Odd]Name"},
         {"dbo", "Orders"}, {"dbo", "People"}, {"dbo", "Texts"}, {"sales", "Orders"}, {"we]ird", "T]1"},
         {"dbo", "PeopleView"}};
     QCOMPARE(list.entries, expected);

@@ -1,0 +1,16 @@
+#include "export/FileFormat.h"
+
+namespace velloxa {
+
+QStringList QuotingNames()
+{
+    return {QStringLiteral("None (as written)"), QStringLiteral("Where needed (RFC 4180)"), QStringLiteral("All values")};
+}
+
+QStringList EncodingNames()
+{
+    return {QStringLiteral("Windows-1252 (ANSI)"), QStringLiteral("UTF-8"), QStringLiteral("UTF-8 with BOM (for Excel)"),
+            QStringLiteral("UTF-16 LE with BOM")};
+}
+
+} // namespace velloxa

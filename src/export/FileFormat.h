@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace velloxa {
+
+// How values are enclosed. None writes them raw, as the classic format does.
+enum class Quoting {
+    None,        // raw: a value holding the separator or a line break breaks the line
+    WhereNeeded, // RFC 4180: a value holding the separator, '"', CR or LF in quotes, '"' doubled
+    All,         // every value but NULL in quotes: "" is an empty string, nothing is NULL
+};
+
+enum class FileEncoding {
+    Windows1252, // 8-bit, no BOM; a character it cannot hold becomes '?' (the classic format)
+    Utf8,
+    Utf8WithBom, // what Excel needs to read UTF-8
+    Utf16LeWithBom,
+};
+
+struct FileFormat {
+    Quoting quoting = Quoting::None;
+    FileEncoding encoding = FileEncoding::Windows1252;
+
+    // The classic format, which the export writes on its fastest path.
+    bool isClassic() const { return quoting == Quoting::None && encoding == FileEncoding::Windows1252; }
+};
+
+// The names the window and the command line use, in the order they offer them.
+QStringList QuotingNames();  // "None (as written)", "Where needed (RFC 4180)", "All values"
+QStringList EncodingNames(); // "Windows-1252 (ANSI)", "UTF-8", "UTF-8 with BOM (for Excel)", "UTF-16 LE with BOM"
+
+} // namespace velloxa

@@ -1,0 +1,164 @@
+#include "export/LineWriter.h"
+
+#include "export/AnsiText.h"
+
+#include <QStringEncoder>
+#include <QtEndian>
+
+namespace velloxa {
+
+namespace {
+
+const QChar Quote(u'"');
+
+bool HoldsLineBreak(QStringView value)
+{
+    return value.contains(u'\r') || value.contains(u'\n');
+}
+
+} // namespace
+
+LineWriter::LineWriter(const FileFormat& format, const QString& separator) : format_(format), separator_(separator) {}
+
+StructureBreaks LineWriter::breaks(QStringView value) const
+{
+    return {!separator_.isEmpty() && value.contains(separator_), HoldsLineBreak(value)};
+}
+
+bool LineWriter::needsQuotes(QStringView value, bool isNull) const
+{
+    switch (format_.quoting) {
+    case Quoting::None: return false;
+    case Quoting::All: return !isNull;
+    case Quoting::WhereNeeded: {
+        const StructureBreaks found = breaks(value);
+        return found.separator || found.lineBreak || value.contains(Quote);
+    }
+    }
+    return false;
+}
+
+QByteArray LineWriter::start() const
+{
+    switch (format_.encoding) {
+    case FileEncoding::Utf8WithBom: return QByteArray("\xEF\xBB\xBF");
+    case FileEncoding::Utf16LeWithBom: return QByteArray("\xFF\xFE");
+    default: return {};
+    }
+}
+
+void LineWriter::encode(QStringView text, QByteArray& out) const
+{
+    switch (format_.encoding) {
+    case FileEncoding::Windows1252:
+        AppendAnsiText(text, out);
+        break;
+    case FileEncoding::Utf8:
+    case FileEncoding::Utf8WithBom: {
+        QStringEncoder utf8(QStringEncoder::Utf8);
+        const qsizetype at = out.size();
+        out.resize(at + utf8.requiredSpace(text.size()));
+        out.resize(utf8.appendToBuffer(out.data() + at, text) - out.data());
+        break;
+    }
+    case FileEncoding::Utf16LeWithBom: {
+        const qsizetype at = out.size();
+        out.resize(at + 2 * text.size());
+        qToLittleEndian<char16_t>(text.utf16(), text.size(), out.data() + at);
+        break;
+    }
+    }
+}
+
+void LineWriter::appendValue(QStringView value, bool isNull, bool first, QByteArray& out) const
+{
+    if (!first)
+        encode(separator_, out);
+    if (!needsQuotes(value, isNull)) {
+        encode(value, out);
+        return;
+    }
+    encode(QStringView(&Quote, 1), out);
+    for (qsizetype from = 0;;) {
+        const qsizetype quote = value.indexOf(Quote, from);
+        if (quote < 0) {
+            encode(value.sliced(from), out);
+            break;
+        }
+        encode(value.sliced(from, quote + 1 - from), out); // the quote, then it once more
+        encode(QStringView(&Quote, 1), out);
+        from = quote + 1;
+    }
+    encode(QStringView(&Quote, 1), out);
+}
+
+void LineWriter::endLine(QByteArray& out) const
+{
+    encode(u"\r\n", out);
+}
+
+QString LineWriter::visibleStart() const
+{
+    return start().isEmpty() ? QString() : QStringLiteral("[BOM]");
+}
+
+void LineWriter::show(QStringView text, QString& out) const
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r')
+            out += u'␍';
+        else if (c == u'\n')
+            out += u'␊';
+        else if (c == u'\t')
+            out += u'→';
+        else if (format_.encoding == FileEncoding::Windows1252 && !AnsiCanHold(text.sliced(i, 1)))
+            out += QChar(QChar::ReplacementCharacter);
+        else
+            out += c;
+        // A surrogate pair is one character, written as one '?' in Windows-1252.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            if (format_.encoding != FileEncoding::Windows1252)
+                out += text[i + 1];
+            ++i;
+        }
+    }
+}
+
+void LineWriter::appendVisibleValue(QStringView value, bool isNull, bool first, QString& out) const
+{
+    if (!first)
+        show(separator_, out);
+    if (!needsQuotes(value, isNull)) {
+        show(value, out);
+        return;
+    }
+    QString quoted = value.toString();
+    quoted.replace(Quote, QStringLiteral("\"\""));
+    show(Quote + quoted + Quote, out);
+}
+
+void LineWriter::endVisibleLine(QString& out) const
+{
+    out += QStringLiteral("␍␊\n");
+}
+
+FirstLines WriteFirstLines(const LineWriter& writer, const QStringList& names, bool header, const QList<QStringList>& rows)
+{
+    FirstLines lines{writer.start(), writer.visibleStart()};
+    const auto writeLine = [&](const QStringList& values) {
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            writer.appendValue(values[i], values[i].isNull(), i == 0, lines.bytes);
+            writer.appendVisibleValue(values[i], values[i].isNull(), i == 0, lines.visible);
+        }
+        writer.endLine(lines.bytes);
+        writer.endVisibleLine(lines.visible);
+    };
+    if (header)
+        writeLine(names);
+    for (const QStringList& row : rows)
+        writeLine(row);
+    return lines;
+}
+
+} // namespace velloxa
