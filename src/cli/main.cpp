@@ -21,9 +21,9 @@ namespace {
 
 const char* const Description =
     "Exports one table or view of a SQL Server database to a delimited text file: an optional\n"
-    "header line, one line per row, values joined by the separator without quoting, CR LF line\n"
-    "ends and one more CR LF at the end, Windows-1252 text. Numbers and dates follow the\n"
-    "regional settings (LANG / LC_ALL). The file is replaced only once the export is complete;\n"
+    "header line, one line per row, values joined by the separator, CR LF line ends and one\n"
+    "more CR LF at the end; by default without quoting, in Windows-1252 (--quote, --encoding).\n"
+    "Numbers and dates follow the regional settings (LANG / LC_ALL). The file is replaced only once the export is complete;\n"
     "on any failure it is left as it was, the error goes to stderr and the exit status is 1.\n"
     "SIGINT (Ctrl-C), SIGTERM or SIGHUP stop a run within a second, even while the server sends\n"
     "nothing: exit status 130, the file unchanged, no temporary file left. Wrong arguments: 2.\n"
@@ -105,9 +105,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Output file (required); replaced when it exists."), QStringLiteral("file"));
     const QCommandLineOption separator(QStringLiteral("separator"), QStringLiteral("Field separator, any text, also empty (default \",\")."), QStringLiteral("text"), QStringLiteral(","));
     const QCommandLineOption noHeader(QStringLiteral("no-header"), QStringLiteral("Leave out the line of column names."));
+    const QCommandLineOption quote(QStringLiteral("quote"), QStringLiteral("Quoting of values: none (raw, the default), needed (RFC 4180: values holding the separator, a quote, CR or LF) or all (every value but NULL)."), QStringLiteral("mode"), QStringLiteral("none"));
+    const QCommandLineOption encoding(QStringLiteral("encoding"), QStringLiteral("Text encoding: windows-1252 (the default; '?' for what it cannot hold), utf-8, utf-8-bom or utf-16le (with a BOM)."), QStringLiteral("name"), QStringLiteral("windows-1252"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for the server while the export runs (default: none)."), QStringLiteral("seconds"));
     parser.addOptions({server, port, local, database, user, password, passwordFile, connectionString, table,
-                       schema, columns, column, output, separator, noHeader, timeout});
+                       schema, columns, column, output, separator, noHeader, quote, encoding, timeout});
     if (!parser.parse(QCoreApplication::arguments()))
         return UsageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -156,6 +158,15 @@ int main(int argc, char* argv[])
     request.separator = parser.value(separator);
     request.header = !parser.isSet(noHeader);
     request.fileName = parser.value(output);
+    const QStringList quotings{QStringLiteral("none"), QStringLiteral("needed"), QStringLiteral("all")};
+    const QStringList encodings{QStringLiteral("windows-1252"), QStringLiteral("utf-8"), QStringLiteral("utf-8-bom"), QStringLiteral("utf-16le")};
+    const qsizetype quoting = quotings.indexOf(parser.value(quote).toLower());
+    const qsizetype fileEncoding = encodings.indexOf(parser.value(encoding).toLower());
+    if (quoting < 0)
+        return usageError("--quote takes none, needed or all");
+    if (fileEncoding < 0)
+        return usageError("--encoding takes windows-1252, utf-8, utf-8-bom or utf-16le");
+    request.format = {velloxa::Quoting(quoting), velloxa::FileEncoding(fileEncoding)};
     if (parser.isSet(timeout)) {
         bool number = false;
         const int seconds = parser.value(timeout).toInt(&number);
@@ -179,5 +190,10 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "velloxa-export: stopped; the output file was not changed\n");
         return 130;
     }
+    // Unquoted values that break their lines: worth a word, since the file is written.
+    if (outcome.written && (outcome.valuesWithSeparator || outcome.valuesWithLineBreak))
+        std::fprintf(stderr, "velloxa-export: note: %lld values hold the separator and %lld a line break; "
+                             "--quote needed keeps their lines intact\n",
+                     static_cast<long long>(outcome.valuesWithSeparator), static_cast<long long>(outcome.valuesWithLineBreak));
     return outcome.written && trap.reportCount() == 0 ? 0 : 1;
 }

@@ -182,6 +182,10 @@ void CommandLineTest::passwordWithoutTheCommandLine()
     QCOMPARE(run(args, {}, "secret"), 0);
     QCOMPARE(run(args, {}, "wrong"), 1);
     QVERIFY2(lastErrors_.contains("Login failed"), qPrintable(lastErrors_));
+
+    // The file format options, with the window's choices behind them.
+    QCOMPARE(run(args + QStringList{"--quote", "all", "--encoding", "utf-8-bom"}, "", "secret"), 0);
+    QCOMPARE(Contents(file), QByteArray("\xEF\xBB\xBF\"Id\",\"Name\"\r\n\"1\",\"Anna\"\r\n\"2\",\r\n\r\n"));
 }
 
 void CommandLineTest::wrongArgumentsExitWithTwo()
@@ -193,6 +197,8 @@ void CommandLineTest::wrongArgumentsExitWithTwo()
     QCOMPARE(run(QStringList{"--table"}), 2);
     QCOMPARE(run(args + QStringList{"--password", "a", "--password-file", "-"}), 2);
     QCOMPARE(run(args + QStringList{"--password-file", folder.filePath("missing")}), 2);
+    QCOMPARE(run(args + QStringList{"--quote", "some"}), 2);
+    QCOMPARE(run(args + QStringList{"--encoding", "latin-9"}), 2);
     // A name that is not UTF-8 would be written under another name. (QProcess passes only
     // UTF-8, so the shell makes the byte.)
     QProcess shell;
