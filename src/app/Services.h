@@ -18,6 +18,9 @@ struct Services {
     SettingsStore& settings;
     // Ends the run. The program hides every window and leaves its event loop; tests record the call.
     std::function<void()> endProgram;
+    // Ends the process at once, when a window closed during a database call that does not come
+    // back (WindowWait.h). The program removes its temporary files and exits; tests fail loudly.
+    std::function<void()> endProcessNow;
 };
 
 } // namespace velloxa

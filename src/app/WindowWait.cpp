@@ -1,7 +1,7 @@
 #include "app/WindowWait.h"
 
 #include "app/Wizard.h"
-#include "export/PendingFiles.h"
+#include "errors/Failure.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,7 +17,7 @@ namespace velloxa {
 
 namespace {
 
-constexpr qint64 GraceMs = 500;
+constexpr qint64 GraceMs = 800;
 
 // What the helper thread hands back. Shared, so that an abandoned call never writes into a
 // stack that has gone.
@@ -56,8 +56,10 @@ void RunWhileWindowsWait(Wizard& wizard, const std::function<void()>& call)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
             QThread::msleep(5);
         }
-        if (!outcome->done)
-            PendingFiles::EndProcessNow(0);
+        if (!outcome->done) {
+            wizard.services().endProcessNow();
+            throw Failure(QStringLiteral("The program ended while the server did not answer."));
+        }
     }
     if (outcome->failure)
         std::rethrow_exception(outcome->failure);

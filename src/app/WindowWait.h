@@ -13,7 +13,7 @@ class Wizard;
 // user input waits, so a handler never runs twice at once. Its failure is rethrown here, on
 // the window thread, for the handler's error trap.
 //
-// Closing a window ends the program: the wait then gives the call half a second to come back (a
+// Closing a window ends the program: the wait then gives the call 0.8 s to come back (a
 // running export cancels at its next progress check). One that does not (a login that never
 // returns, a statement the server does not answer) is abandoned: the process ends at once,
 // after removing any temporary file.

@@ -3,6 +3,7 @@
 #include "app/Services.h"
 #include "app/Wizard.h"
 #include "errors/QtMessageService.h"
+#include "export/PendingFiles.h"
 #include "settings/SettingsStore.h"
 #include "shell/DesktopFileOpener.h"
 #include "shell/QtFileDialogService.h"
@@ -18,7 +19,8 @@ int main(int argc, char* argv[])
     QtFileDialogService fileDialogs;
     DesktopFileOpener fileOpener;
     SettingsStore settings;
-    Services services{messages, fileDialogs, fileOpener, settings, [] { QCoreApplication::exit(0); }};
+    Services services{messages, fileDialogs, fileOpener, settings, [] { QCoreApplication::exit(0); },
+                      [] { PendingFiles::EndProcessNow(0); }};
 
     Wizard wizard(services);
     wizard.start();

@@ -10,17 +10,28 @@
 #include "connection/ConnectionString.h"
 #include "connection/Form1.h"
 #include "errors/ErrorTrap.h"
+#include "export/CollisionGuard.h"
 #include "export/ExportRun.h"
+#include "export/LineWriter.h"
 #include "selection/Form3.h"
+#include "selection/Preview.h"
 #include "shell/Appearance.h"
 #include "shell/PointerConvention.h"
 #include "shell/ShellServices.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
@@ -36,6 +47,24 @@ const QString FinishCaption = QStringLiteral("Finish");
 const QString ExitCaption = QStringLiteral("Exit");
 const QString ChooserTitle = QStringLiteral("Choose output file");
 const QString ChooserFilter = QStringLiteral("Text Files (*.txt)|*.txt|CSV Files (*.csv)|*.csv|All Files (*.*)|*.*|");
+// The "File format" frame sits below "Header Option"; what lies below it moves down by this.
+constexpr int FileFormatHeight = 2670;
+constexpr int FileFormatShift = FileFormatHeight + 75;
+// The first lines shown: the header and this many rows of the preview.
+constexpr int FirstRows = 8;
+
+// A small grey triangle pointing down: the separator box's menu.
+QIcon DropDownIcon()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x55, 0x55, 0x55));
+    painter.drawPolygon(QPolygonF({QPointF(4, 6), QPointF(12, 6), QPointF(8, 11)}));
+    return QIcon(pixmap);
+}
 
 } // namespace
 
@@ -48,7 +77,9 @@ Form4::Form4(Wizard& wizard, QWidget* parent) : QWidget(parent), wizard_(wizard)
         pointer_->addDefaultArea(area);
     // Text2, Check6 and the progress bar have no pointer handling of their own.
     for (QWidget* area : {static_cast<QWidget*>(Text2), static_cast<QWidget*>(Check6),
-                          static_cast<QWidget*>(ProgressBar1)})
+                          static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(Frame5),
+                          static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Combo2),
+                          static_cast<QWidget*>(Text3)})
         pointer_->addNeutralArea(area);
 }
 
@@ -62,7 +93,7 @@ PointerConvention& Form4::pointer()
 void Form4::buildControls()
 {
     setFont(ArialFont(9, true));
-    setFixedSize(Twips(8040), Twips(3675));
+    setFixedSize(Twips(8040), Twips(3675 + FileFormatShift));
 
     auto makeButton = [](const QString& caption, QWidget* container, QRect place) {
         auto* button = new QPushButton(caption, container);
@@ -93,11 +124,51 @@ void Form4::buildControls()
     Check6->setGeometry(check);
     Check6->setChecked(true);
 
-    PushButton2 = makeButton(QStringLiteral("< Back"), this, TwipsRect(120, 2640, 3840, 405));
-    PushButton4 = makeButton(FinishCaption, this, TwipsRect(4080, 2640, 3840, 405));
+    // The separator's usual choices put the real character into the box, a Tab too.
+    auto* choices = new QMenu(Text2);
+    for (const auto& [name, separator] : {std::pair{QStringLiteral("Comma"), QStringLiteral(",")},
+                                          std::pair{QStringLiteral("Semicolon"), QStringLiteral(";")},
+                                          std::pair{QStringLiteral("Tab"), QStringLiteral("\t")},
+                                          std::pair{QStringLiteral("Vertical bar"), QStringLiteral("|")}})
+        choices->addAction(name, this, [this, separator] { Text2->setText(separator); });
+    QAction* choose = Text2->addAction(DropDownIcon(), QLineEdit::TrailingPosition);
+    choose->setToolTip(QStringLiteral("Choose a separator"));
+    connect(choose, &QAction::triggered, this, [this, choices] {
+        choices->popup(Text2->mapToGlobal(Text2->rect().bottomRight()) - QPoint(choices->sizeHint().width(), 0));
+    });
+
+    Frame5 = new QGroupBox(QStringLiteral("File format"), this);
+    Frame5->setGeometry(TwipsRect(120, 2610, 7800, FileFormatHeight));
+    auto* quotingLabel = new QLabel(QStringLiteral("Quoting"), Frame5);
+    quotingLabel->setGeometry(TwipsRect(240, 255, 3600, 225));
+    Combo1 = new QComboBox(Frame5);
+    Combo1->setGeometry(TwipsRect(240, 480, 3600, 345));
+    Combo1->addItems(QuotingNames());
+    auto* encodingLabel = new QLabel(QStringLiteral("Encoding"), Frame5);
+    encodingLabel->setGeometry(TwipsRect(3960, 255, 3600, 225));
+    Combo2 = new QComboBox(Frame5);
+    Combo2->setGeometry(TwipsRect(3960, 480, 3600, 345));
+    Combo2->addItems(EncodingNames());
+    quotingLabel->setBuddy(Combo1);
+    encodingLabel->setBuddy(Combo2);
+    Label3 = new QLabel(Frame5);
+    Label3->setGeometry(TwipsRect(240, 900, 7320, 420));
+    Label3->setWordWrap(true);
+    Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Text3 = new QPlainTextEdit(Frame5);
+    Text3->setGeometry(TwipsRect(240, 1350, 7320, 1200));
+    Text3->setReadOnly(true);
+    Text3->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A monospaced face that has the marks for CR, LF and Tab.
+    Text3->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 8));
+    Text3->setToolTip(QStringLiteral("The file's first lines as they will be written: ← CR, ↓ LF, ⇥ Tab, "
+                                     "\uFFFD a character the encoding writes as \"?\""));
+
+    PushButton2 = makeButton(QStringLiteral("< Back"), this, TwipsRect(120, 2640 + FileFormatShift, 3840, 405));
+    PushButton4 = makeButton(FinishCaption, this, TwipsRect(4080, 2640 + FileFormatShift, 3840, 405));
 
     ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setGeometry(TwipsRect(120, 3150, 7800, 405));
+    ProgressBar1->setGeometry(TwipsRect(120, 3150 + FileFormatShift, 7800, 405));
     ProgressBar1->setAlignment(Qt::AlignCenter);
     ProgressBar1->reset();
 
@@ -106,7 +177,15 @@ void Form4::buildControls()
     setTabOrder(Text1, PushButton3);
     setTabOrder(PushButton3, Text2);
     setTabOrder(Text2, Check6);
+    setTabOrder(Check6, Combo1);
+    setTabOrder(Combo1, Combo2);
+    setTabOrder(Combo2, Text3);
     PushButton2->setFocus();
+
+    connect(Text2, &QLineEdit::textChanged, this, &Form4::FileFormat_Change);
+    connect(Check6, &QCheckBox::toggled, this, &Form4::FileFormat_Change);
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &Form4::FileFormat_Change);
+    connect(Combo2, &QComboBox::currentIndexChanged, this, &Form4::FileFormat_Change);
 
     connect(PushButton3, &QPushButton::clicked, this, &Form4::PushButton3_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
@@ -181,6 +260,7 @@ void Form4::PushButton4_Click()
     request.separator = Text2->text();
     request.header = Check6->isChecked();
     request.fileName = Text1->text();
+    request.format = fileFormat();
 
     // The row total is unknown until the last row: the bar counts rows while the run
     // streams and fills when the file is in place.
@@ -196,7 +276,7 @@ void Form4::PushButton4_Click()
     });
     if (outcome.written) {
         ProgressBar1->setValue(1);
-        showRows(outcome.rows, true);
+        showRows(outcome.rows, true, CollisionSummary(outcome.valuesWithSeparator, outcome.valuesWithLineBreak));
     } else {
         ProgressBar1->reset();
     }
@@ -208,10 +288,41 @@ void Form4::PushButton4_Click()
     trap.step(194, [&] { pointer_->setDefault(); });
 }
 
-void Form4::showRows(qint64 rows, bool written)
+FileFormat Form4::fileFormat() const
+{
+    return {Quoting(std::max(Combo1->currentIndex(), 0)), FileEncoding(std::max(Combo2->currentIndex(), 0))};
+}
+
+void Form4::FileFormat_Change()
+{
+    // The preview's columns in the selected order: the export's columns.
+    const PreviewData& preview = wizard_.form3().preview();
+    const QStringList& names = wizard_.globals().selectedColumns;
+    QList<qsizetype> positions;
+    for (const QString& name : names)
+        positions << preview.columns.indexOf(name);
+    QList<QStringList> rows;
+    for (const QStringList& previewRow : preview.rows) {
+        QStringList row;
+        for (const qsizetype position : positions)
+            row << (position >= 0 ? previewRow.value(position) : QString());
+        rows << row;
+    }
+    const LineWriter writer(fileFormat(), Text2->text());
+    Label3->setText(CollisionWarning(writer, names, rows));
+    Text3->setPlainText(WriteFirstLines(writer, names, Check6->isChecked(), rows.mid(0, FirstRows)).visible);
+}
+
+void Form4::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FileFormat_Change();
+}
+
+void Form4::showRows(qint64 rows, bool written, const QString& summary)
 {
     const QString count = QLocale::system().toString(rows);
-    ProgressBar1->setFormat(written ? (rows == 1 ? QStringLiteral("1 row written") : count + QStringLiteral(" rows written"))
+    ProgressBar1->setFormat(written ? (rows == 1 ? QStringLiteral("1 row written") : count + QStringLiteral(" rows written")) + summary
                                     : QStringLiteral("Exporting: ") + count + (rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows")));
 }
 

@@ -1,22 +1,30 @@
 #pragma once
 
+#include "export/FileFormat.h"
+
 #include <QString>
 #include <QWidget>
 
 class QCheckBox;
 class QCloseEvent;
+class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QShowEvent;
 
 namespace velloxa {
 
 class PointerConvention;
 class Wizard;
 
-// The Export window: output file, separator, header option; "Finish" runs the export,
-// after which the same button reads "Exit" and ends the program.
+// The Export window: output file, separator, header option, file format (quoting, encoding,
+// a warning when values would break the file's lines, and the file's first lines as they
+// will be written); "Finish" runs the export, after which the same button reads "Exit" and
+// ends the program.
 // The constructor builds the controls; the wizard runs Form_Load once, right after.
 // Closing the window mid-run ends the program: the run sees Wizard::programEnding() at its
 // next progress report and stops before the output file is touched.
@@ -33,6 +41,11 @@ public:
     QLineEdit* Text2 = nullptr;         // field separator
     QGroupBox* Frame3 = nullptr;
     QCheckBox* Check6 = nullptr;        // header line
+    QGroupBox* Frame5 = nullptr;        // "File format"
+    QComboBox* Combo1 = nullptr;        // quoting
+    QComboBox* Combo2 = nullptr;        // encoding
+    QLabel* Label3 = nullptr;           // values that would break the file's lines
+    QPlainTextEdit* Text3 = nullptr;    // the file's first lines, read-only
     QPushButton* PushButton2 = nullptr; // "< Back"
     QPushButton* PushButton4 = nullptr; // "Finish" / "Exit"
     QProgressBar* ProgressBar1 = nullptr;
@@ -44,14 +57,18 @@ public slots:
     void PushButton3_Click();
     void PushButton2_Click();
     void PushButton4_Click();
+    // Any change of the separator, the header box or the format shows its effect at once.
+    void FileFormat_Change();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
     void setRunControlsEnabled(bool enabled);
-    void showRows(qint64 rows, bool written);
+    void showRows(qint64 rows, bool written, const QString& summary = {});
+    FileFormat fileFormat() const;
 
     Wizard& wizard_;
     PointerConvention* pointer_ = nullptr;

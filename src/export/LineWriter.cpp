@@ -107,11 +107,11 @@ void LineWriter::show(QStringView text, QString& out) const
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'\r')
-            out += u'␍';
+            out += u'←';
         else if (c == u'\n')
-            out += u'␊';
+            out += u'↓';
         else if (c == u'\t')
-            out += u'→';
+            out += u'⇥';
         else if (format_.encoding == FileEncoding::Windows1252 && !AnsiCanHold(text.sliced(i, 1)))
             out += QChar(QChar::ReplacementCharacter);
         else
@@ -140,7 +140,7 @@ void LineWriter::appendVisibleValue(QStringView value, bool isNull, bool first, 
 
 void LineWriter::endVisibleLine(QString& out) const
 {
-    out += QStringLiteral("␍␊\n");
+    out += QStringLiteral("←↓\n");
 }
 
 FirstLines WriteFirstLines(const LineWriter& writer, const QStringList& names, bool header, const QList<QStringList>& rows)

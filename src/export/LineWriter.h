@@ -31,8 +31,9 @@ public:
     void appendValue(QStringView value, bool isNull, bool first, QByteArray& out) const;
     void endLine(QByteArray& out) const;
 
-    // The same, as text a person can read: "[BOM]", "␍␊" then a new line, "→" for a Tab, and
-    // "�" where the encoding writes '?' for a character it cannot hold.
+    // The same, as text a person can read: "[BOM]", '←' for CR and '↓' for LF (a line end is
+    // "←↓" and a new line), '⇥' for a Tab, and '�' where the encoding writes '?' for a character
+    // it cannot hold.
     QString visibleStart() const;
     void appendVisibleValue(QStringView value, bool isNull, bool first, QString& out) const;
     void endVisibleLine(QString& out) const;

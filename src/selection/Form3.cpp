@@ -166,7 +166,7 @@ void DoubleClickMove(QListWidget* source, QListWidget* target, Form3& form)
 
 } // namespace
 
-Form3::Form3(Wizard& wizard, QWidget* parent) : QWidget(parent), wizard_(wizard)
+Form3::Form3(Wizard& wizard, QWidget* parent) : QWidget(parent), wizard_(wizard), preview_(std::make_unique<PreviewData>())
 {
     buildControls();
     pointer_ = new PointerConvention(this);
@@ -290,8 +290,14 @@ void Form3::styleGrid()
     columns->setMinimumSectionSize(Twips(600));
 }
 
+const PreviewData& Form3::preview() const
+{
+    return *preview_;
+}
+
 void Form3::showPreview(const PreviewData& preview)
 {
+    *preview_ = preview;
     previewModel_->setPreview(preview);
     DataGrid1->resizeColumnsToContents();
     // A gap behind the widest value, so that neighbouring values do not run together.

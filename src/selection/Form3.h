@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QCloseEvent;
 class QFrame;
 class QLabel;
@@ -39,6 +41,8 @@ public:
 
     // The rows into the grid, columns as wide as their widest heading or value.
     void showPreview(const PreviewData& preview);
+    // The rows the grid shows (the Export window builds the file's first lines from them).
+    const PreviewData& preview() const;
 
     QLabel* Label2 = nullptr;
     QTableView* DataGrid1 = nullptr;
@@ -75,6 +79,7 @@ private:
     void styleGrid();
 
     Wizard& wizard_;
+    std::unique_ptr<PreviewData> preview_;
     PreviewGridModel* previewModel_ = nullptr;
     PointerConvention* pointer_ = nullptr;
 };

@@ -492,7 +492,7 @@ void ExportRunTest::firstLinesAreTheFilesFirstLines()
     }
     const LineWriter visible({Quoting::WhereNeeded, FileEncoding::Windows1252}, "\t");
     QCOMPARE(WriteFirstLines(visible, {"a", "b"}, true, {{"x\ty", QString::fromUcs4(U"\u4E2D", 1)}}).visible,
-             QStringLiteral("a→b␍␊\n\"x→y\"→\uFFFD␍␊\n"));
+             QStringLiteral("a⇥b←↓\n\"x⇥y\"⇥\uFFFD←↓\n"));
 }
 
 QTEST_GUILESS_MAIN(ExportRunTest)

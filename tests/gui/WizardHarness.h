@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 namespace velloxa::testing {
@@ -38,7 +39,7 @@ public:
     {
         wizard.reset();
         services = std::make_unique<Services>(Services{messages, fileDialogs, fileOpener, *settings,
-                                                       [this] { ++endProgramCalls; }});
+                                                       [this] { ++endProgramCalls; }, endProcessNow});
         wizard = std::make_unique<Wizard>(*services);
         wizard->start();
         return *wizard;
@@ -56,6 +57,8 @@ public:
     RecordingFileOpener fileOpener;
     std::unique_ptr<SettingsStore> settings;
     int endProgramCalls = 0;
+    // A test that gets here had a window closed while a call hung: it must not pass by exiting.
+    std::function<void()> endProcessNow = [] { qFatal("the program ended the process: a call did not come back"); };
     std::unique_ptr<Services> services;
     std::unique_ptr<Wizard> wizard;
 };

@@ -8,17 +8,21 @@
 #include "connection/Form1.h"
 #include "export/Form4.h"
 #include "selection/Form3.h"
+#include "selection/Preview.h"
 #include "shell/Appearance.h"
 #include "shell/PointerConvention.h"
 #include "shell/ShellServices.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
 #include <QLocale>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTableView>
 #include <QPushButton>
@@ -87,6 +91,7 @@ private slots:
     void theWholeRoadFromTheFieldChooserWritesTheChosenColumns();
 
     // A slowed-down run.
+    void fileFormatShowsTheFilesFirstLinesAndWarns();
     void buttonsAreHeldDuringARun();
     void closingMidRunEndsTheProgramAndLeavesTheFileUntouched();
 
@@ -134,7 +139,7 @@ void ExportWindowTest::layoutFollowsTheDesign()
     WizardHarness run;
     Form4& form = run.start().form4();
 
-    QCOMPARE(form.size(), QSize(536, 245));
+    QCOMPARE(form.size(), QSize(536, 428));
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QCOMPARE(form.windowTitle(), QStringLiteral("Velloxa"));
     QVERIFY(!form.windowIcon().isNull());
@@ -164,9 +169,12 @@ void ExportWindowTest::layoutFollowsTheDesign()
     QCOMPARE(form.Check6->pos(), QPoint(16, 18));
     QVERIFY2(form.Check6->width() >= form.Check6->sizeHint().width(), "the check box caption is cut");
     QVERIFY(form.Check6->geometry().right() < form.Frame3->width());
-    QCOMPARE(form.PushButton2->geometry(), QRect(8, 176, 256, 27));
-    QCOMPARE(form.PushButton4->geometry(), QRect(272, 176, 256, 27));
-    QCOMPARE(form.ProgressBar1->geometry(), QRect(8, 210, 520, 27));
+    // The file format frame goes below the header option; what was below moves down by it.
+    QCOMPARE(form.Frame5->title(), QStringLiteral("File format"));
+    QCOMPARE(form.Frame5->geometry(), QRect(8, 174, 520, 178));
+    QCOMPARE(form.PushButton2->geometry(), QRect(8, 359, 256, 27));
+    QCOMPARE(form.PushButton4->geometry(), QRect(272, 359, 256, 27));
+    QCOMPARE(form.ProgressBar1->geometry(), QRect(8, 393, 520, 27));
 
     QCOMPARE(form.font().family(), QStringLiteral("Arial"));
     QCOMPARE(form.font().pointSizeF(), 9.0);
@@ -183,7 +191,8 @@ void ExportWindowTest::tabOrderRunsFromBack()
 {
     WizardHarness run;
     Form4& form = run.start().form4();
-    const QList<QWidget*> expected{form.PushButton2, form.PushButton4, form.Text1, form.PushButton3, form.Text2, form.Check6};
+    const QList<QWidget*> expected{form.PushButton2, form.PushButton4, form.Text1, form.PushButton3, form.Text2,
+                                   form.Check6, form.Combo1, form.Combo2, form.Text3};
     QWidget* widget = form.PushButton2;
     for (int i = 1; i < expected.size(); ++i) {
         widget = widget->nextInFocusChain();
@@ -431,6 +440,35 @@ void ExportWindowTest::theWholeRoadFromTheFieldChooserWritesTheChosenColumns()
     QVERIFY(run.messages.boxes.isEmpty());
 }
 
+// The frame follows every change before Finish; the run's own count follows the rows after it.
+void ExportWindowTest::fileFormatShowsTheFilesFirstLinesAndWarns()
+{
+    WizardHarness run;
+    Form4& form = exportWindow(run, *server_, "Notes", {"Notes", "Id"});
+    PreviewData preview;
+    preview.columns = {"Id", "Notes"};
+    preview.rows = {{"1", "a,b"}, {"2", "x\ty"}, {"3", QString()}};
+    run.wizard->form3().showPreview(preview);
+    form.FileFormat_Change();
+    QCOMPARE(form.Text3->toPlainText(), QStringLiteral("Notes,Id←↓\na,b,1←↓\nx⇥y,2←↓\n,3←↓\n"));
+    QCOMPARE(form.Label3->text(), QStringLiteral("1 value in Notes holds the separator: its line gets extra columns. "
+                                                 "Quoting \"Where needed\" keeps it intact."));
+    form.Text2->setText("\t");
+    QCOMPARE(form.Label3->text(), QStringLiteral("1 value in Notes holds the separator: its line gets extra columns. "
+                                                 "Quoting \"Where needed\" keeps it intact."));
+    form.Combo1->setCurrentIndex(int(Quoting::All));
+    form.Check6->setChecked(false);
+    QCOMPARE(form.Text3->toPlainText(), QStringLiteral("\"a,b\"⇥\"1\"←↓\n\"x⇥y\"⇥\"2\"←↓\n⇥\"3\"←↓\n"));
+    QCOMPARE(form.Label3->text(), QString());
+
+    form.Combo1->setCurrentIndex(int(Quoting::None));
+    form.Text2->setText(",");
+    const QString target = output_.filePath("notes.txt");
+    form.Text1->setText(target);
+    QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+    QCOMPARE(form.ProgressBar1->text(), QStringLiteral("2 rows written; 1 value holds the separator; 1 value holds a line break"));
+}
+
 void ExportWindowTest::buttonsAreHeldDuringARun()
 {
     SandboxServer slow({QStringLiteral("--database"), QStringLiteral("Fields=") + velloxa::test::testDataPath(QStringLiteral("gui/fields.sql")),
@@ -481,7 +519,7 @@ void ExportWindowTest::buttonsAreHeldDuringARun()
 void ExportWindowTest::closingMidRunEndsTheProgramAndLeavesTheFileUntouched()
 {
     SandboxServer slow({QStringLiteral("--database"), QStringLiteral("Fields=") + velloxa::test::testDataPath(QStringLiteral("gui/fields.sql")),
-                        QStringLiteral("--account"), QStringLiteral("tester:secret"), QStringLiteral("--row-delay-us"), QStringLiteral("2000")});
+                        QStringLiteral("--account"), QStringLiteral("tester:secret"), QStringLiteral("--row-delay-us"), QStringLiteral("100")});
     QVERIFY2(slow.isRunning(), qPrintable(slow.errorString()));
     WizardHarness run;
     Form4& form = exportWindow(run, slow, QStringLiteral("Many"), {"Id", "Name"});
@@ -490,7 +528,14 @@ void ExportWindowTest::closingMidRunEndsTheProgramAndLeavesTheFileUntouched()
     writeFile(target, "yesterday's export");
     form.Text1->setText(target);
 
-    QTimer::singleShot(300, &form, [&] { form.close(); });
+    // Closed once the rows flow: the run stops at its next progress check, well within the
+    // time a closing window gives it (a run that does not come back ends the process).
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &form, [&] {
+        if (form.ProgressBar1->text().startsWith(QStringLiteral("Exporting: ")) && !form.ProgressBar1->text().endsWith(" 0 rows"))
+            form.close();
+    });
+    watch.start(5);
     QTest::mouseClick(form.PushButton4, Qt::LeftButton);
 
     // A run that went on after the close would have replaced the file.

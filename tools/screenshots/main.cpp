@@ -57,7 +57,7 @@ void fillFields(Form3& fields)
     PreviewData preview;
     preview.columns = {"CustomerId", "Name", "City", "Country", "Phone", "Since"};
     preview.rows = {
-        {"1", "Alder & Finch Ltd", "Bristol", "United Kingdom", "+44 117 496 0123", "2019-03-14"},
+        {"1", "Alder & Finch, Ltd", "Bristol", "United Kingdom", "+44 117 496 0123", "2019-03-14"},
         {"2", "Brightwater Foods", "Utrecht", "Netherlands", "+31 30 799 1042", "2020-07-01"},
         {"3", "Casa Montés", "Valencia", "Spain", "+34 963 55 01 77", "2018-11-23"},
         {"4", "Dunmore Outfitters", "Galway", "Ireland", "+353 91 44 2210", "2021-02-08"},
@@ -74,8 +74,10 @@ void fillFields(Form3& fields)
     fields.List1->setCurrentRow(0);
 }
 
-void fillExport(Form4& exportWindow)
+void fillExport(Wizard& wizard)
 {
+    wizard.globals().selectedColumns = {"CustomerId", "Name", "City"};
+    Form4& exportWindow = wizard.form4();
     exportWindow.Text1->setText(QStringLiteral("/home/anna/Desktop/customers.txt"));
     exportWindow.Text2->setText(QStringLiteral(","));
     exportWindow.Check6->setChecked(true);
@@ -109,7 +111,7 @@ int main(int argc, char* argv[])
     screenshots::NoFileDialog fileDialogs;
     screenshots::NoFileOpener fileOpener;
     SettingsStore settings(scratch.filePath(QStringLiteral("Orvanta.ini"))); // empty: no connection is tried
-    Services services{messages, fileDialogs, fileOpener, settings, [] {}};
+    Services services{messages, fileDialogs, fileOpener, settings, [] {}, [] {}};
     Wizard wizard(services);
 
     bool saved = true;
@@ -125,7 +127,7 @@ int main(int argc, char* argv[])
     saved &= save(wizard.form2(), folder + QStringLiteral("/tables.png"), "PNG");
     fillFields(wizard.form3());
     saved &= save(wizard.form3(), folder + QStringLiteral("/fields.png"), "PNG");
-    fillExport(wizard.form4());
+    fillExport(wizard);
     saved &= save(wizard.form4(), folder + QStringLiteral("/export.png"), "PNG");
 
     if (!messages.lastReport.isEmpty())

@@ -8,6 +8,10 @@ INSERT INTO People VALUES (1, 'Anna'), (2, NULL);
 
 CREATE TABLE Empty (Id int, Name nvarchar(50));
 
+-- Values that break a delimited file's lines.
+CREATE TABLE Notes (Id int, Notes nvarchar(50));
+INSERT INTO Notes VALUES (1, 'a,b'), (2, 'line' || char(10) || 'two');
+
 -- Names that a column list has to bracket.
 CREATE TABLE Staff (Id int, "Last Name" nvarchar(50), "Odd]Col" int);
 INSERT INTO Staff VALUES (1, 'Lovelace', 7);
