@@ -137,7 +137,7 @@ void Database::loadCatalogue()
         const std::string table = reinterpret_cast<const char*>(sqlite3_column_text(query, 1));
         auto [owner, name] = splitSchema(table);
         schemas_.insert(toLower(owner));
-        CatalogueObject object{owner, name, type == "view" ? "VIEW" : "TABLE"};
+        CatalogueObject object{owner, name, type == "view" ? "VIEW" : "TABLE", table};
         object.id = kFirstUserObjectId + int(objects_.size());
         if (type == "table") readIndexes(indexes, table, object);
         objects_.push_back(std::move(object));

@@ -18,8 +18,9 @@ namespace velloxa::sandbox {
 struct CatalogueObject {
     std::string owner;
     std::string name;
-    std::string type; // "TABLE", "VIEW" or "SYSTEM TABLE"
-    int id = 0;       // what OBJECT_ID() answers: positive for user objects, negative for system tables
+    std::string type;    // "TABLE", "VIEW" or "SYSTEM TABLE"
+    std::string table{}; // the SQLite table or view behind it (none for the system tables)
+    int id = 0;          // what OBJECT_ID() answers: positive for user objects, negative for system tables
     // Tables: a primary key, which SQL Server makes the clustered index (without one the table
     // is a heap), and the further indexes (UNIQUE constraints, CREATE INDEX), nonclustered there.
     bool clustered = false;

@@ -76,8 +76,7 @@ std::string partitionsView(const Database& database)
     std::string arms;
     for (const CatalogueObject& o : database.objects()) {
         if (o.type != "TABLE") continue;
-        const std::string table = equalsIgnoreCase(o.owner, "dbo") ? o.name : o.owner + "." + o.name;
-        const std::string count = "(SELECT count(*) FROM " + quoteIdentifier(table) + ")";
+        const std::string count = "(SELECT count(*) FROM " + quoteIdentifier(o.table) + ")";
         std::vector<int> indexIds{o.clustered ? 1 : 0};
         for (int k = 0; k < o.nonclusteredIndexes; ++k) indexIds.push_back(2 + k);
         for (int index : indexIds) {
