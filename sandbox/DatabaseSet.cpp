@@ -1,5 +1,6 @@
 #include "DatabaseSet.h"
 
+#include "SystemObjects.h"
 #include "Text.h"
 #include "TsqlTranslator.h"
 
@@ -38,6 +39,25 @@ std::string lastError(sqlite3* db)
     return db ? sqlite3_errmsg(db) : "out of memory";
 }
 
+// Ids in the style of SQL Server: user objects get large positive numbers, system objects
+// negative ones; a client must not read anything into them but identity.
+constexpr int kFirstUserObjectId = 1'013'578'649, kFirstSystemObjectId = -385;
+
+// SQLite's primary key (a rowid alias or its own index) plays SQL Server's clustered index;
+// every other index a nonclustered one.
+constexpr const char* kIndexQuery = "SELECT (SELECT count(*) FROM pragma_table_info(?1) WHERE pk > 0),"
+                                    " (SELECT count(*) FROM pragma_index_list(?1) WHERE origin <> 'pk')";
+
+void readIndexes(sqlite3_stmt* query, const std::string& table, CatalogueObject& object)
+{
+    sqlite3_bind_text(query, 1, table.c_str(), int(table.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(query) == SQLITE_ROW) {
+        object.clustered = sqlite3_column_int(query, 0) > 0;
+        object.nonclusteredIndexes = sqlite3_column_int(query, 1);
+    }
+    sqlite3_reset(query);
+}
+
 // SCHEMA_NAME(): the caller's default schema. Every account here has dbo, the schema an
 // unqualified name means.
 void defaultSchemaName(sqlite3_context* context, int, sqlite3_value**)
@@ -72,6 +92,19 @@ Database::~Database()
 
 sqlite3* Database::openReader() const
 {
+    sqlite3* db = openConnection();
+    sqlite3_create_function(db, "SCHEMA_NAME", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, defaultSchemaName, nullptr, nullptr);
+    try {
+        addSystemObjects(db, *this);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    return db;
+}
+
+sqlite3* Database::openConnection() const
+{
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | (inMemory_ ? SQLITE_OPEN_URI : 0);
     if (sqlite3_open_v2(location_.c_str(), &db, flags, nullptr) != SQLITE_OK) {
@@ -82,30 +115,41 @@ sqlite3* Database::openReader() const
     // A double-quoted name that matches no column must be an error, not a string.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    sqlite3_create_function(db, "SCHEMA_NAME", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, defaultSchemaName, nullptr, nullptr);
     return db;
 }
 
 void Database::loadCatalogue()
 {
-    sqlite3* db = openReader();
+    sqlite3* db = openConnection();
     sqlite3_stmt* query = nullptr;
+    sqlite3_stmt* indexes = nullptr;
     const char* sql = "SELECT type, name FROM sqlite_schema WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
-    if (sqlite3_prepare_v2(db, sql, -1, &query, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, sql, -1, &query, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, kIndexQuery, -1, &indexes, nullptr) != SQLITE_OK) {
         const std::string message = lastError(db);
+        sqlite3_finalize(query);
         sqlite3_close(db);
         throw std::runtime_error("database " + name_ + ": " + message);
     }
     schemas_ = {"dbo", "sys"};
     while (sqlite3_step(query) == SQLITE_ROW) {
         const std::string type = reinterpret_cast<const char*>(sqlite3_column_text(query, 0));
-        auto [owner, object] = splitSchema(reinterpret_cast<const char*>(sqlite3_column_text(query, 1)));
+        const std::string table = reinterpret_cast<const char*>(sqlite3_column_text(query, 1));
+        auto [owner, name] = splitSchema(table);
         schemas_.insert(toLower(owner));
-        objects_.push_back({owner, object, type == "view" ? "VIEW" : "TABLE"});
+        CatalogueObject object{owner, name, type == "view" ? "VIEW" : "TABLE", table};
+        object.id = kFirstUserObjectId + int(objects_.size());
+        if (type == "table") readIndexes(indexes, table, object);
+        objects_.push_back(std::move(object));
     }
+    sqlite3_finalize(indexes);
     sqlite3_finalize(query);
     sqlite3_close(db);
-    objects_.insert(objects_.end(), std::begin(kSystemTables), std::end(kSystemTables));
+    int systemId = kFirstSystemObjectId;
+    for (CatalogueObject object : kSystemTables) {
+        object.id = systemId--;
+        objects_.push_back(std::move(object));
+    }
 }
 
 DatabaseSet::DatabaseSet(const std::vector<DatabaseSource>& sources)

@@ -18,7 +18,13 @@ namespace velloxa::sandbox {
 struct CatalogueObject {
     std::string owner;
     std::string name;
-    std::string type; // "TABLE", "VIEW" or "SYSTEM TABLE"
+    std::string type;    // "TABLE", "VIEW" or "SYSTEM TABLE"
+    std::string table{}; // the SQLite table or view behind it (none for the system tables)
+    int id = 0;          // what OBJECT_ID() answers: positive for user objects, negative for system tables
+    // Tables: a primary key, which SQL Server makes the clustered index (without one the table
+    // is a heap), and the further indexes (UNIQUE constraints, CREATE INDEX), nonclustered there.
+    bool clustered = false;
+    int nonclusteredIndexes = 0;
 };
 
 class Database {
@@ -33,10 +39,12 @@ public:
     // Lower-case schema names that hold objects, plus dbo and sys.
     const std::set<std::string>& schemas() const { return schemas_; }
 
-    // A new read-only connection for one session; throws std::runtime_error.
+    // A new read-only connection for one session, with SCHEMA_NAME(), OBJECT_ID() and
+    // sys.partitions; throws std::runtime_error.
     sqlite3* openReader() const;
 
 private:
+    sqlite3* openConnection() const;
     void loadCatalogue();
 
     std::string name_;

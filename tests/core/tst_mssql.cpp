@@ -1,4 +1,5 @@
-// Connection test, table listing and preview through the real driver against the sandbox.
+// Connection test, table listing, preview and row count estimate through the real driver
+// against the sandbox.
 
 #include "SandboxServer.h"
 
@@ -7,6 +8,7 @@
 #include "connection/odbc/Connection.h"
 #include "connection/odbc/WideText.h"
 #include "errors/Failure.h"
+#include "export/RowCountEstimate.h"
 #include "selection/Preview.h"
 
 #include <QtTest>
@@ -70,6 +72,7 @@ private slots:
     void listTables();
     void listTablesLeavesTheListWhenTheOpenFails();
     void preview();
+    void estimatedRowCount();
     void encryptedConnectionSeesTheSame();
 
 private:
@@ -163,7 +166,8 @@ void MssqlTest::listTables()
     QCOMPARE(list.defaultSchema, QStringLiteral("dbo"));
     const QList<TableEntry> expected = {
         {"dbo", "ANALYSIS"}, // A-N-A-L-Y-S-I-S holds no "SYS": the substring test keeps it
-        {"dbo", "Awkward"}, {"dbo", "Empty"}, {"dbo", "Huge"}, {"dbo", "Long"}, {"dbo", "Many"}, {"dbo", "Mixed"}, {"dbo", "Odd]Name"},
+        {"dbo", "Awkward"}, {"dbo", "Empty"}, {"dbo", "Huge"}, {"dbo", "It's]Keyed"}, {"dbo", "Long"}, {"dbo", "Many"},
+        {"dbo", "Mixed"}, {"dbo", "Odd]Name"},
         {"dbo", "Orders"}, {"dbo", "People"}, {"dbo", "Texts"}, {"sales", "Orders"}, {"we]ird", "T]1"},
         {"dbo", "PeopleView"}};
     QCOMPARE(list.entries, expected);
@@ -210,6 +214,29 @@ void MssqlTest::preview()
     } catch (const Failure& failure) {
         QCOMPARE(failure.description(), QStringLiteral("[FreeTDS][SQL Server]Invalid object name 'dbo.Nope'."));
     }
+}
+
+void MssqlTest::estimatedRowCount()
+{
+    using Count = std::optional<qint64>;
+    odbc::Connection connection;
+    connection.open(BuildConnectionString(login()));
+    QCOMPARE(EstimatedRowCount(connection, "dbo", "Many"), Count(5000));
+    QCOMPARE(EstimatedRowCount(connection, "", "People"), Count(2)); // the default schema
+    QCOMPARE(EstimatedRowCount(connection, "dbo", "Empty"), Count(0));
+    QCOMPARE(EstimatedRowCount(connection, "dbo", "It's]Keyed"), Count(3)); // its second index not counted
+    QCOMPARE(EstimatedRowCount(connection, "we]ird", "T]1"), Count(1));
+    QCOMPARE(EstimatedRowCount(connection, "sales", "Orders"), Count(1));
+    QCOMPARE(EstimatedRowCount(connection, "dbo", "PeopleView"), Count()); // a view has no partitions
+    QCOMPARE(EstimatedRowCount(connection, "dbo", "Nope"), Count());
+    QCOMPARE(EstimatedRowCount(connection, "sales", "People"), Count());
+
+    // The export statement follows on the same connection.
+    QCOMPARE(ReadPreview(connection, {"dbo", "People"}).rows.size(), 2);
+
+    // A failing statement gives no estimate, not an exception.
+    odbc::Connection unopened;
+    QCOMPARE(EstimatedRowCount(unopened, "dbo", "People"), Count());
 }
 
 // A server that forces encryption, as Azure SQL does: the driver follows without being asked.

@@ -34,6 +34,19 @@ private slots:
         QTest::newRow("session statement first") << "SET NOCOUNT ON; SELECT N'ü' AS [u]" << QList<QStringList>{{"ü"}};
         QTest::newRow("default schema") << "SELECT SCHEMA_NAME()" << QList<QStringList>{{"dbo"}};
         QTest::newRow("alias.column") << "SELECT o.[Id] FROM [Orders] AS o WHERE o.Id = 3" << QList<QStringList>{{"3"}};
+        // The row count a server keeps: a heap is index 0, a clustered index (a primary key) 1,
+        // each further index 2 and up, every one holding all rows; views have no partitions.
+        QTest::newRow("kept row count")
+            << "SELECT SUM(p.rows) FROM sys.partitions AS p WHERE p.object_id = OBJECT_ID(N'[dbo].[Orders]') AND p.index_id IN (0, 1)"
+            << QList<QStringList>{{"3"}};
+        QTest::newRow("partitions of every index") << "SELECT index_id, rows FROM sys.partitions WHERE object_id = OBJECT_ID('Orders') ORDER BY index_id"
+                                                   << QList<QStringList>{{"1", "3"}, {"2", "3"}};
+        QTest::newRow("heap in another schema") << "SELECT index_id, [rows] FROM [sys].[partitions] WHERE object_id = OBJECT_ID(N'[sales].[Odd]]Name]')"
+                                                << QList<QStringList>{{"0", "1"}};
+        QTest::newRow("view without partitions") << "SELECT COUNT(*), SUM(rows) FROM sys.partitions WHERE object_id = OBJECT_ID(N'[Big Orders]')"
+                                                 << QList<QStringList>{{"0", QString()}};
+        QTest::newRow("no such object") << "SELECT OBJECT_ID(N'Nope'), OBJECT_ID(N'[dbo].[Orders'), OBJECT_ID(N'Orders', N'V'), OBJECT_ID(N'Types.dbo.AllTypes')"
+                                        << QList<QStringList>{{QString(), QString(), QString(), QString()}};
     }
     void runsProductStatements()
     {
@@ -58,6 +71,7 @@ private slots:
         QTest::newRow("misspelt keyword") << "SELECT * FORM [Orders]" << "42000" << 102 << "Incorrect syntax near 'FORM'.";
         QTest::newRow("unfinished") << "SELECT * FROM" << "42000" << 102 << "Incorrect syntax near 'FROM'.";
         QTest::newRow("unclosed bracket") << "SELECT * FROM [Orders" << "42000" << 105 << "Unclosed quotation mark after the character string 'Orders'.";
+        QTest::newRow("catalog view other than sys.partitions") << "SELECT * FROM sys.objects" << "42S02" << 208 << "Invalid object name 'sys.objects'.";
         QTest::newRow("unknown database") << "USE [Nowhere]" << "08004" << 911
                                           << "Database 'Nowhere' does not exist. Make sure that the name is entered correctly.";
     }
@@ -79,6 +93,21 @@ private slots:
         QCOMPARE(next.rows, QList<QStringList>{{"3"}});
     }
 
+    // One object, however its name is written; objects of the same name elsewhere differ.
+    void objectIdResolvesNames()
+    {
+        const Result r = shop_->client.query(
+            "SELECT OBJECT_ID(N'Orders'), OBJECT_ID(N'[dbo].[Orders]'), OBJECT_ID(N'Shop..ORDERS'), OBJECT_ID(N'[Shop].[dbo].[orders]'),"
+            " OBJECT_ID(N'\"dbo\".\"Orders\"'), OBJECT_ID(N'Orders', N'U'), OBJECT_ID(N'Customers'), OBJECT_ID(N'sales.Customers'),"
+            " OBJECT_ID(N'[Big Orders]', 'V')");
+        QVERIFY(r.ok);
+        const QStringList ids = r.rows.value(0);
+        QCOMPARE(ids.size(), 9);
+        QVERIFY(!ids[0].isNull());
+        for (int i = 1; i < 6; ++i) QCOMPARE(ids[i], ids[0]);
+        QCOMPARE(QSet<QString>(ids.begin() + 5, ids.end()).size(), 4);
+    }
+
     void useSwitchesDatabase()
     {
         OdbcClient client;
@@ -86,6 +115,8 @@ private slots:
         QVERIFY(client.query("USE [Types]").ok);
         QCOMPARE(client.query("SELECT COUNT(*) FROM [AllTypes]").rows, QList<QStringList>{{"2"}});
         QVERIFY(!client.query("SELECT * FROM [Orders]").ok);
+        QCOMPARE(client.query("SELECT SUM(rows) FROM sys.partitions WHERE object_id = OBJECT_ID('AllTypes')").rows,
+                 QList<QStringList>{{"2"}});
     }
 
 private:

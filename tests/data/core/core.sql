@@ -58,3 +58,9 @@ CREATE TABLE "Odd]Name" ("Col]umn" int, Plain nvarchar(10));
 INSERT INTO "Odd]Name" VALUES (1, 'x');
 CREATE TABLE "we]ird.T]1" (Id int);
 INSERT INTO "we]ird.T]1" VALUES (5);
+
+-- A quote and a "]" in one name; a primary key (SQL Server's clustered index) and a further
+-- index, which holds the rows a second time.
+CREATE TABLE "It's]Keyed" (Id int PRIMARY KEY, Name nvarchar(20));
+CREATE INDEX KeyedByName ON "It's]Keyed" (Name);
+INSERT INTO "It's]Keyed" VALUES (1, 'a'), (2, 'b'), (3, 'c');

@@ -14,3 +14,4 @@ CREATE TABLE sysdiagrams (Id int);
 CREATE TABLE Numbers (N int NOT NULL, Label varchar(20));
 WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 5000)
 INSERT INTO Numbers SELECT x, 'row ' || x FROM n;
+CREATE INDEX OrdersByCustomer ON Orders (Customer);
