@@ -56,7 +56,11 @@ int main(int argc, char* argv[])
         } else {
             velloxa::StderrMessageService messages;
             velloxa::ErrorTrap trap(messages, "bench", "export");
-            velloxa::ExportRequest request{args[2], QString(), args[3], {}, ",", true, args.value(4), {}, {}};
+            velloxa::ExportRequest request;
+            request.connectionString = args[2];
+            request.table = args[3];
+            request.separator = ",";
+            request.fileName = args.value(4);
             const velloxa::ExportOutcome outcome = velloxa::RunExport(request, trap, [](qint64) { return true; });
             if (!outcome.written)
                 return 1;

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
+
 namespace velloxa {
 
 struct ExportRequest {
@@ -18,6 +21,9 @@ struct ExportRequest {
     QString fileName;
     FileFormat format;
     odbc::ConnectionLimits limits;
+    // When set, the run first asks the server how many rows the table holds (without reading
+    // it) and passes the answer on, empty when there is none (RowCountEstimate.h).
+    std::function<void(std::optional<qint64> rows)> rowEstimate;
 };
 
 } // namespace velloxa

@@ -9,6 +9,7 @@
 #include "export/LineWriter.h"
 #include "export/ReplacingFile.h"
 #include "export/ResultTextReader.h"
+#include "export/RowCountEstimate.h"
 #include "export/ValueText.h"
 
 #include <QElapsedTimer>
@@ -178,6 +179,8 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
     trap.step(114, [&] { connection->open(request.connectionString); opened = true; });
     if (!opened)
         return outcome;
+    if (request.rowEstimate)
+        request.rowEstimate(EstimatedRowCount(*connection, request.schema, request.table));
     trap.step(116, [&] { sql = ExportStatement(request.schema, request.table, request.columns); });
     trap.step(118, [&] {
         statement = std::make_unique<odbc::Statement>(*connection);

@@ -261,20 +261,30 @@ void Form4::PushButton4_Click()
     request.header = Check6->isChecked();
     request.fileName = Text1->text();
     request.format = fileFormat();
+    expectedRows_.reset();
+    runClock_.start();
+    request.rowEstimate = [this](std::optional<qint64> rows) {
+        QMetaObject::invokeMethod(this, [this, rows] {
+            expectedRows_ = rows;
+            if (rows && *rows > 0)
+                ProgressBar1->setRange(0, 100);
+        }, Qt::QueuedConnection);
+    };
 
-    // The row total is unknown until the last row: the bar counts rows while the run
-    // streams and fills when the file is in place.
+    // The bar shows the share of the server's row count while the run streams, or counts the
+    // rows where the server keeps no count (a view); it fills when the file is in place.
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     showRows(0, false);
     const ExportOutcome outcome = WaitFor(wizard_, [&] {
         return RunExport(request, trap, [this](qint64 rows) {
-            QMetaObject::invokeMethod(this, [this, rows] { showRows(rows, false); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, rows] { showProgress(rows); }, Qt::QueuedConnection);
             // Closing the window ends the program: stop here, before the file is touched.
             return !wizard_.programEnding();
         });
     });
     if (outcome.written) {
+        ProgressBar1->setRange(0, 1);
         ProgressBar1->setValue(1);
         showRows(outcome.rows, true, CollisionSummary(outcome.valuesWithSeparator, outcome.valuesWithLineBreak));
     } else {
@@ -317,6 +327,24 @@ void Form4::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     FileFormat_Change();
+}
+
+void Form4::showProgress(qint64 rows)
+{
+    // A stale count may be passed: then the bar only counts.
+    if (!expectedRows_ || *expectedRows_ <= 0 || rows >= *expectedRows_ || rows == 0) {
+        showRows(rows, false);
+        return;
+    }
+    const QLocale locale = QLocale::system();
+    const int percent = int(rows * 100 / *expectedRows_);
+    const qint64 secondsLeft = runClock_.elapsed() * (*expectedRows_ - rows) / rows / 1000;
+    ProgressBar1->setValue(percent);
+    ProgressBar1->setFormat(QStringLiteral("Exporting: %1% (%2 of %3 rows), %4 left")
+                                .arg(percent)
+                                .arg(locale.toString(rows), locale.toString(*expectedRows_),
+                                     secondsLeft >= 60 ? QStringLiteral("about %1 min").arg(locale.toString((secondsLeft + 30) / 60))
+                                                       : QStringLiteral("about %1 s").arg(std::max<qint64>(secondsLeft, 1))));
 }
 
 void Form4::showRows(qint64 rows, bool written, const QString& summary)

@@ -2,8 +2,11 @@
 
 #include "export/FileFormat.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
+
+#include <optional>
 
 class QCheckBox;
 class QCloseEvent;
@@ -68,11 +71,14 @@ private:
     void buildControls();
     void setRunControlsEnabled(bool enabled);
     void showRows(qint64 rows, bool written, const QString& summary = {});
+    void showProgress(qint64 rows);
     FileFormat fileFormat() const;
 
     Wizard& wizard_;
     PointerConvention* pointer_ = nullptr;
     QString dialogFileName_; // the save dialog remembers its last pick between openings
+    std::optional<qint64> expectedRows_; // the server's count for the table, while a run streams
+    QElapsedTimer runClock_;
 };
 
 } // namespace velloxa

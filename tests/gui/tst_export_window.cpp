@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QTableView>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -497,7 +498,16 @@ void ExportWindowTest::buttonsAreHeldDuringARun()
         // A click on a held button does nothing.
         QTest::mouseClick(form.PushButton4, Qt::LeftButton);
     });
+    // The server's count for the table gives a share and the time left.
+    QStringList progressTexts;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &form, [&] { progressTexts << form.ProgressBar1->text(); });
+    watch.start(10);
     QTest::mouseClick(form.PushButton4, Qt::LeftButton);
+    watch.stop();
+    const QRegularExpression share(QStringLiteral("^Exporting: \\d+% \\([\\d,.]+ of %1 rows\\), about \\d+ (s|min) left$")
+                                       .arg(QLocale::system().toString(3000)));
+    QVERIFY2(!progressTexts.filter(share).isEmpty(), qPrintable(progressTexts.join(" | ")));
 
     QCOMPARE(seenDuringTheRun, (QStringList{"< Back", "...", "Finish"}));
     QCOMPARE(pointerDuringTheRun, PointerConvention::Hourglass);
