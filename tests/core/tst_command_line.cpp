@@ -2,6 +2,7 @@
 // nothing, kills that must leave no debris, output paths as users mean them, and the ways to
 // give a password.
 
+#include "OutputFiles.h"
 #include "SandboxServer.h"
 
 #include "export/ReplacingFile.h"
@@ -17,29 +18,11 @@
 #include <unistd.h>
 
 using namespace velloxa;
+using namespace velloxa::testing;
 
 namespace {
 
-const QByteArray OldContents("old contents\r\n");
 const QByteArray People("Id,Name\r\n1,Anna\r\n2,\r\n\r\n");
-
-QByteArray Contents(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-QStringList Entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
 
 QStringList CoreDatabase(const QStringList& extra = {})
 {

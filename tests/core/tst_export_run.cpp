@@ -2,6 +2,7 @@
 // every way it can fail leaving an existing output file as it was and no temporary file.
 
 #include "RecordingMessageService.h"
+#include "OutputFiles.h"
 #include "SandboxServer.h"
 
 #include "errors/ErrorTrap.h"
@@ -19,10 +20,10 @@
 #include <sys/stat.h>
 
 using namespace velloxa;
+using namespace velloxa::testing;
 
 namespace {
 
-const QByteArray OldContents("old contents\r\n");
 
 QStringList CoreDatabase()
 {
@@ -34,24 +35,6 @@ struct Run {
     QList<int> reportedLines;
     QStringList reports;
 };
-
-QByteArray Contents(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-QStringList Entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
 
 QString CliProgram()
 {
