@@ -56,7 +56,7 @@ QString WithResolvedDriver(SQLHENV environment, const QString& connectionString)
 {
     QList<ConnectionAttribute> attributes = ParseConnectionString(connectionString);
     // The first Driver attribute is the one the driver manager follows.
-    const auto driver = std::find_if(attributes.begin(), attributes.end(), IsDriverAttribute);
+    auto driver = std::find_if(attributes.begin(), attributes.end(), IsDriverAttribute);
     if (driver == attributes.end())
         return connectionString;
     const QString resolved = ResolveDriverName(environment, driver->value);
