@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the demo need; installs nothing
-# that is already there, so running it again is cheap.
+# Installs the Debian 12 packages the build, the tests and the demo need, and any packages
+# named as arguments (the extra tools of one script); installs nothing that is already
+# there, so running it again is cheap.
 set -euo pipefail
 
 packages=(
@@ -11,7 +12,9 @@ packages=(
   libssl-dev
   fonts-liberation fontconfig
   xvfb xauth
+  desktop-file-utils appstream
 )
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,10 @@
 // Writes the application icon: a table grid, an arrow, and the text page it becomes.
-// Usage: make_app_icon <velloxa.png> <velloxa.ico>
+// Usage: make_app_icon <velloxa.png> <velloxa.ico> [<hicolor folder>]
+// The hicolor folder receives the desktop's menu icons, NxN/apps/velloxa.png, each drawn at
+// its own size (velloxa.png itself serves as the 256x256 one).
 #include "IconFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -105,5 +108,15 @@ int main(int argc, char** argv) {
         pictures << IconPicture{iconImage(size), {}, false};
     pictures << IconPicture{iconImage(256), {}, true};
     QFile ico(QString::fromLocal8Bit(argv[2]));
-    return ico.open(QIODevice::WriteOnly) && ico.write(IconFileBytes(pictures, false)) > 0 ? 0 : 1;
+    if (!ico.open(QIODevice::WriteOnly) || ico.write(IconFileBytes(pictures, false)) <= 0)
+        return 1;
+    if (argc > 3) {
+        const QDir hicolor(QString::fromLocal8Bit(argv[3]));
+        for (const int size : {16, 24, 32, 48, 64, 128}) {
+            const QString folder = QStringLiteral("%1x%1/apps").arg(size);
+            if (!hicolor.mkpath(folder) || !iconImage(size).save(hicolor.filePath(folder + "/velloxa.png"), "PNG"))
+                return 1;
+        }
+    }
+    return 0;
 }

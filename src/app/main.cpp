@@ -12,6 +12,8 @@ int main(int argc, char* argv[])
 {
     using namespace velloxa;
     QApplication application(argc, argv);
+    // Ties the windows to the installed menu entry (the window's application id on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.orvanta.velloxa"));
     // The program ends through Wizard::endProgram, whichever window is closed.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +18,7 @@ private slots:
     void desktopPathEndsInExactlyOneSeparator();
     void nullToDefault();
     void applicationFolderHasNoTrailingSeparator();
+    void applicationFolderIsFoundThroughALink();
     void dialogFilterBecomesQtForm();
 };
 
@@ -69,6 +71,20 @@ void ShellServicesTest::applicationFolderHasNoTrailingSeparator() {
     // The resources are found by appending "/name"; the test program itself is such a name.
     QVERIFY(!ApplicationFolder().endsWith('/'));
     QVERIFY(FileExists(ApplicationFolder() + "/tst_shell_services"));
+}
+
+void ShellServicesTest::applicationFolderIsFoundThroughALink() {
+    // Installed, the programs are started through links in bin/; their files stay beside
+    // the real executable. The case above, run through a link in a folder that holds no
+    // tst_shell_services, proves it.
+    QTemporaryDir bin;
+    const QString link = bin.filePath("linked");
+    QVERIFY(QFile::link(QCoreApplication::applicationFilePath(), link));
+    QProcess linked;
+    linked.start(link, {"applicationFolderHasNoTrailingSeparator"});
+    QVERIFY(linked.waitForFinished());
+    QVERIFY2(linked.exitStatus() == QProcess::NormalExit && linked.exitCode() == 0,
+             linked.readAllStandardOutput().constData());
 }
 
 void ShellServicesTest::dialogFilterBecomesQtForm() {

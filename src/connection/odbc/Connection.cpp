@@ -3,6 +3,7 @@
 #include "connection/odbc/ConnectionStringGrammar.h"
 #include "connection/odbc/Diagnostics.h"
 #include "connection/odbc/DriverConnectionString.h"
+#include "connection/odbc/DriverResolution.h"
 #include "connection/odbc/Statement.h"
 #include "connection/odbc/WideText.h"
 #include "errors/Failure.h"
@@ -61,9 +62,10 @@ void Connection::setReadWrite()
 
 void Connection::open(const QString& connectionString)
 {
-    const QString driverString = DriverIsFreeTds(environment_.handle(), DriverName(connectionString))
-        ? AdaptConnectionStringForFreeTds(connectionString)
-        : connectionString;
+    const QString resolved = WithResolvedDriver(environment_.handle(), connectionString);
+    const QString driverString = DriverIsFreeTds(environment_.handle(), DriverName(resolved))
+        ? AdaptConnectionStringForFreeTds(resolved)
+        : resolved;
     std::vector<SQLWCHAR> text = ToWide(driverString);
     SQLWCHAR completed[1024];
     SQLSMALLINT completedLength = 0;

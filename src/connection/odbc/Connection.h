@@ -25,8 +25,9 @@ public:
     // Asks for a read-write session instead of the read-only default (before open()).
     void setReadWrite();
 
-    // Opens with the documented connection string; on the FreeTDS driver the string is
-    // adapted on its way (see DriverConnectionString.h). Throws Failure with the driver's text,
+    // Opens with the documented connection string; its driver name is resolved to an
+    // installed driver (DriverResolution.h), and on the FreeTDS driver the string is
+    // adapted on its way (DriverConnectionString.h). Throws Failure with the driver's text,
     // or with the refusal of a value the driver cannot read back (nothing is sent then).
     void open(const QString& connectionString);
     void close();
