@@ -124,8 +124,7 @@ void Database::loadCatalogue()
     sqlite3_stmt* query = nullptr;
     sqlite3_stmt* indexes = nullptr;
     const char* sql = "SELECT type, name FROM sqlite_schema WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
-    if (sqlite3_prepare_v2(db, sql, -1, &query, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db, kIndexQuery, -1, &indexes, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, sql, -1, &query, nullptr) != SQLITE_OK || sqlite3_prepare_v2(db, kIndexQuery, -1, &indexes, nullptr) != SQLITE_OK) {
         const std::string message = lastError(db);
         sqlite3_finalize(query);
         sqlite3_close(db);

@@ -59,8 +59,8 @@ void writePreloginReply(PacketWriter& out, uint8_t encryption)
         0xFF};
     const uint8_t data[9] = {16, 0, 0x0F, 0xA0, 0, 0, // server version 16.0.4000, sub-build 0
                              encryption,
-                             0x00,                    // instance matches
-                             0x00};                   // no MARS
+                             0x00,  // instance matches
+                             0x00}; // no MARS
     out.begin();
     out.put(table, sizeof table);
     out.put(data, sizeof data);

@@ -87,10 +87,14 @@ void parseInto(Options& options, const std::vector<std::string>& args, const std
             options.browser = true;
         } else if (option == "--encryption") {
             const std::string& mode = value();
-            if (mode == "none") options.encryption = Encryption::None;
-            else if (mode == "login") options.encryption = Encryption::Login;
-            else if (mode == "required") options.encryption = Encryption::Required;
-            else throw std::runtime_error(option + ": expected none, login or required, got '" + mode + "'");
+            if (mode == "none")
+                options.encryption = Encryption::None;
+            else if (mode == "login")
+                options.encryption = Encryption::Login;
+            else if (mode == "required")
+                options.encryption = Encryption::Required;
+            else
+                throw std::runtime_error(option + ": expected none, login or required, got '" + mode + "'");
         } else if (option == "--refuse-logins") {
             options.faults.refuseLogins = true;
         } else if (option == "--answer-delay-ms") {

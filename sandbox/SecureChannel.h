@@ -35,7 +35,9 @@ public:
     bool encrypted() const { return scope_ == Scope::Connection; }
 
 private:
-    enum class Scope { None, Login, Connection };
+    enum class Scope { None,
+                       Login,
+                       Connection };
 
     void startTls();
     [[noreturn]] void hangUp();

@@ -82,13 +82,13 @@ std::string partitionsView(const Database& database)
         for (int index : indexIds) {
             const std::string partition = std::to_string((int64_t(o.id) << 16) + index);
             if (!arms.empty()) arms += " UNION ALL ";
-            arms += "SELECT " + partition + ", " + std::to_string(o.id) + ", " + std::to_string(index) + ", 1, " + partition +
-                    ", " + count + ", 0, 'NONE'";
+            arms += "SELECT " + partition + ", " + std::to_string(o.id) + ", " + std::to_string(index) + ", 1, " + partition + ", " + count + ", 0, 'NONE'";
         }
     }
     if (arms.empty()) arms = "SELECT NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL WHERE 0";
     return "CREATE TEMP VIEW \"sys.partitions\" (partition_id, object_id, index_id, partition_number, hobt_id, \"rows\","
-           " data_compression, data_compression_desc) AS " + arms;
+           " data_compression, data_compression_desc) AS "
+        + arms;
 }
 
 } // namespace

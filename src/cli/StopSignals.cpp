@@ -46,7 +46,10 @@ void WatchSignals()
     PendingFiles::EndProcessNow(130);
 }
 #else
-void OnSignal(int) { stopRequested = true; }
+void OnSignal(int)
+{
+    stopRequested = true;
+}
 #endif
 
 } // namespace

@@ -8,9 +8,9 @@ namespace velloxa::StopSignals {
 // process ends there with 130, after removing any temporary file. The output file is never
 // touched either way. The state is plain atomics, so the watcher may outlive main().
 
-void Block();         // before any thread starts, so that every thread leaves them to the watcher
-void Watch();         // starts the watcher
+void Block(); // before any thread starts, so that every thread leaves them to the watcher
+void Watch(); // starts the watcher
 bool StopRequested();
-void RunFinished();   // the run came back: the watcher leaves the ending to main()
+void RunFinished(); // the run came back: the watcher leaves the ending to main()
 
 } // namespace velloxa::StopSignals

@@ -48,7 +48,7 @@ std::optional<QString> ReadPassword(const QString& fileName)
 {
     QFile file;
     const bool opened = fileName == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                        : (file.setFileName(fileName), file.open(QIODevice::ReadOnly));
+                                                       : (file.setFileName(fileName), file.open(QIODevice::ReadOnly));
     if (!opened)
         return std::nullopt;
     QByteArray line = file.readLine();

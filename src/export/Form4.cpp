@@ -264,11 +264,13 @@ void Form4::PushButton4_Click()
     expectedRows_.reset();
     runClock_.start();
     request.rowEstimate = [this](std::optional<qint64> rows) {
-        QMetaObject::invokeMethod(this, [this, rows] {
-            expectedRows_ = rows;
-            if (rows && *rows > 0)
-                ProgressBar1->setRange(0, 100);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, rows] {
+                expectedRows_ = rows;
+                if (rows && *rows > 0)
+                    ProgressBar1->setRange(0, 100);
+            },
+            Qt::QueuedConnection);
     };
 
     // The bar shows the share of the server's row count while the run streams, or counts the
@@ -278,7 +280,8 @@ void Form4::PushButton4_Click()
     showRows(0, false);
     const ExportOutcome outcome = WaitFor(wizard_, [&] {
         return RunExport(request, trap, [this](qint64 rows) {
-            QMetaObject::invokeMethod(this, [this, rows] { showProgress(rows); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, rows] { showProgress(rows); }, Qt::QueuedConnection);
             // Closing the window ends the program: stop here, before the file is touched.
             return !wizard_.programEnding();
         });

@@ -36,8 +36,8 @@ private:
     void openNamed(const QString& folder, int mode);
     void discard();
 
-    QString fileName_;      // as given, for messages
-    QString target_;        // the file that gets the new contents (a link's destination)
+    QString fileName_;       // as given, for messages
+    QString target_;         // the file that gets the new contents (a link's destination)
     QString namedTemporary_; // empty while the temporary file has no name
     int handle_ = -1;
     bool committed_ = false;

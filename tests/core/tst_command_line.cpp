@@ -186,8 +186,7 @@ void CommandLineTest::wrongArgumentsExitWithTwo()
     // UTF-8, so the shell makes the byte.)
     QProcess shell;
     shell.setWorkingDirectory(folder.path());
-    shell.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" --output \"$(printf 'a\\377.txt')\"", program_}
-                               + arguments("People", file, server_->port()).mid(0, 10) + QStringList{"--password", "secret"});
+    shell.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" --output \"$(printf 'a\\377.txt')\"", program_} + arguments("People", file, server_->port()).mid(0, 10) + QStringList{"--password", "secret"});
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.exitCode(), 2);
     QVERIFY(shell.readAllStandardError().contains("not valid UTF-8"));

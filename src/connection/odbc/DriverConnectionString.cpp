@@ -26,7 +26,7 @@ QString FieldName(const ConnectionAttribute& attribute)
     if (IsKey(attribute, "Server")) {
         const qsizetype comma = attribute.value.lastIndexOf(QLatin1Char(','));
         return comma >= 0 && attribute.value.indexOf(BraceEnd, comma) >= 0 ? QStringLiteral("port")
-                                                                            : QStringLiteral("server name");
+                                                                           : QStringLiteral("server name");
     }
     if (IsKey(attribute, "Database"))
         return QStringLiteral("database name");
@@ -44,7 +44,7 @@ QString FreeTdsValue(const ConnectionAttribute& attribute, const QString& value)
         return value;
     if (value.contains(BraceEnd))
         throw UnreadableValue(QStringLiteral("The %1 contains \"};\", which the ODBC driver cannot accept.")
-                          .arg(FieldName(attribute)));
+                                  .arg(FieldName(attribute)));
     return QLatin1Char('{') + value + QLatin1Char('}');
 }
 
