@@ -3,6 +3,7 @@
 #include "export/TextOutput.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <string_view>
@@ -152,17 +153,13 @@ DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, b
                 ++run;
             break;
         case 't':
-            // No zone: drop the field and the blank before it.
-            if (!tokens_.isEmpty() && tokens_.last().field == Field::Literal) {
-                tokens_.last().literal = tokens_.last().literal.trimmed();
-                if (tokens_.last().literal.isEmpty())
-                    tokens_.removeLast();
-            }
+            // No zone: the field goes; TidyLiterals() takes the blanks and brackets it leaves.
             break;
         default: addLiteral(QString(run, c)); break;
         }
         i += run;
     }
+    tidyLiterals();
     // Qt's "h" means 12-hour only beside an AM/PM field.
     if (!twelveHour)
         for (Token& token : tokens_) {
@@ -181,6 +178,40 @@ DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, b
         }
     }
     ascii_ = std::all_of(tokens_.cbegin(), tokens_.cend(), [this](const Token& token) { return putsOnlyAscii(token); });
+}
+
+// Without the zone field some forms keep what stood around it: "t HH:mm:ss" a leading blank,
+// "H:mm:ss (t)" empty brackets. No text starts or ends with a blank, holds two in a row or
+// empty brackets.
+void DateTimePattern::tidyLiterals()
+{
+    // Literals that met where the field was are one.
+    for (qsizetype i = 1; i < tokens_.size();) {
+        if (tokens_[i].field == Field::Literal && tokens_[i - 1].field == Field::Literal) {
+            tokens_[i - 1].literal += tokens_[i].literal;
+            tokens_.removeAt(i);
+        } else {
+            ++i;
+        }
+    }
+    static const QRegularExpression emptyBrackets(QStringLiteral("\\(\\s*\\)|\\[\\s*\\]"));
+    static const QRegularExpression blanks(QStringLiteral("\\s{2,}"));
+    for (qsizetype i = 0; i < tokens_.size(); ++i) {
+        QString& text = tokens_[i].literal;
+        if (tokens_[i].field != Field::Literal)
+            continue;
+        text.remove(emptyBrackets);
+        // A run of blanks becomes its first one (which may be a no-break space).
+        for (QRegularExpressionMatch run = blanks.match(text); run.hasMatch(); run = blanks.match(text))
+            text.remove(run.capturedStart() + 1, run.capturedLength() - 1);
+        if (i == 0)
+            while (!text.isEmpty() && text.front().isSpace())
+                text.remove(0, 1);
+        if (i == tokens_.size() - 1)
+            while (!text.isEmpty() && text.back().isSpace())
+                text.chop(1);
+    }
+    tokens_.removeIf([](const Token& token) { return token.field == Field::Literal && token.literal.isEmpty(); });
 }
 
 bool DateTimePattern::putsOnlyAscii(const Token& token) const

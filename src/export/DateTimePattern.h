@@ -31,6 +31,7 @@ private:
     struct Token { Field field; QString literal; };
 
     DateTimePattern(const QLocale& locale, const QString& format, bool withSeconds);
+    void tidyLiterals();
     bool putsOnlyAscii(const Token& token) const;
     template <typename Char, typename Out>
     void put(int year, int month, int day, int hour, int minute, int second,

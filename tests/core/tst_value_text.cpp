@@ -32,6 +32,7 @@ private slots:
     void numbers();
     void datesAndTimes();
     void otherKinds();
+    void noLocaleLeavesStrayBlanksOrBrackets();
     void windows1252();
     void straightToBytes();
 };
@@ -140,6 +141,23 @@ void ValueTextTest::straightToBytes()
     bytes.appendText(QString(70, u'a') + QString::fromUtf16(u"\u00e9\u20ac\u4e2d"));
     bytes.appendBytes(",");
     QCOMPARE(bytes.bytes().toByteArray(), QByteArray(70, 'a') + "\xe9\x80?,");
+}
+
+// A form whose zone field goes must not keep what stood around it: zh_CN "t HH:mm:ss",
+// fa_IR "H:mm:ss (t)", bg_BG "H:mm:ss 'ч'. t".
+void ValueTextTest::noLocaleLeavesStrayBlanksOrBrackets()
+{
+    static const QRegularExpression stray(QStringLiteral("^\\s|\\s$|\\s\\s|\\(\\s*\\)|\\[\\s*\\]"));
+    SQL_TIMESTAMP_STRUCT stamp{2024, 1, 2, 13, 5, 0, 250000000};
+    QStringList faults;
+    for (const QLocale& locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        const QString text = Text(locale, [&](const ValueTextFormat& f, QString& out) { f.appendTimestamp(stamp, out); });
+        if (text.contains(stray))
+            faults << locale.name() + QStringLiteral(": \"") + text + QLatin1Char('"');
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral(", "))));
+    QCOMPARE(Text(QLocale(QStringLiteral("bg_BG")), [&](auto& f, QString& out) { f.appendTimestamp(stamp, out); }),
+             QStringLiteral("2.01.2024 г. 13:05:00,25 ч."));
 }
 
 QTEST_GUILESS_MAIN(ValueTextTest)
