@@ -23,7 +23,8 @@ const char* const Description =
     "Exports one table or view of a SQL Server database to a delimited text file: an optional\n"
     "header line, one line per row, values joined by the separator, CR LF line ends and one\n"
     "more CR LF at the end; by default without quoting, in Windows-1252 (--quote, --encoding).\n"
-    "Numbers and dates follow the regional settings (LANG / LC_ALL). The file is replaced only once the export is complete;\n"
+    "Numbers and dates follow the regional settings (LANG / LC_ALL; ISO 8601 under the C locale)\n"
+    "or ISO 8601 (--formats iso). The file is replaced only once the export is complete;\n"
     "on any failure it is left as it was, the error goes to stderr and the exit status is 1.\n"
     "SIGINT (Ctrl-C), SIGTERM or SIGHUP stop a run within a second, even while the server sends\n"
     "nothing: exit status 130, the file unchanged, no temporary file left. Wrong arguments: 2.\n"
@@ -107,9 +108,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption noHeader(QStringLiteral("no-header"), QStringLiteral("Leave out the line of column names."));
     const QCommandLineOption quote(QStringLiteral("quote"), QStringLiteral("Quoting of values: none (raw, the default), needed (RFC 4180: values holding the separator, a quote, CR or LF) or all (every value but NULL)."), QStringLiteral("mode"), QStringLiteral("none"));
     const QCommandLineOption encoding(QStringLiteral("encoding"), QStringLiteral("Text encoding: windows-1252 (the default; '?' for what it cannot hold), utf-8, utf-8-bom or utf-16le (with a BOM)."), QStringLiteral("name"), QStringLiteral("windows-1252"));
+    const QCommandLineOption formats(QStringLiteral("formats"), QStringLiteral("Dates, times and numbers: regional (the regional settings, the default; ISO under the C locale) or iso (yyyy-MM-dd HH:mm:ss, decimal point)."), QStringLiteral("forms"), QStringLiteral("regional"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for the server while the export runs (default: none)."), QStringLiteral("seconds"));
     parser.addOptions({server, port, local, database, user, password, passwordFile, connectionString, table,
-                       schema, columns, column, output, separator, noHeader, quote, encoding, timeout});
+                       schema, columns, column, output, separator, noHeader, quote, encoding, formats, timeout});
     if (!parser.parse(QCoreApplication::arguments()))
         return UsageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -164,9 +166,12 @@ int main(int argc, char* argv[])
     const qsizetype fileEncoding = encodings.indexOf(parser.value(encoding).toLower());
     if (quoting < 0)
         return usageError("--quote takes none, needed or all");
+    const qsizetype valueForms = QStringList{QStringLiteral("regional"), QStringLiteral("iso")}.indexOf(parser.value(formats).toLower());
     if (fileEncoding < 0)
         return usageError("--encoding takes windows-1252, utf-8, utf-8-bom or utf-16le");
-    request.format = {velloxa::Quoting(quoting), velloxa::FileEncoding(fileEncoding)};
+    if (valueForms < 0)
+        return usageError("--formats takes regional or iso");
+    request.format = {velloxa::Quoting(quoting), velloxa::FileEncoding(fileEncoding), velloxa::ValueForms(valueForms)};
     if (parser.isSet(timeout)) {
         bool number = false;
         const int seconds = parser.value(timeout).toInt(&number);

@@ -101,6 +101,16 @@ DateTimePattern DateTimePattern::timeWithSeconds(const QLocale& locale)
     return DateTimePattern(locale, locale.timeFormat(QLocale::LongFormat), true);
 }
 
+DateTimePattern DateTimePattern::isoDate()
+{
+    return DateTimePattern(QLocale::c(), QStringLiteral("yyyy-MM-dd"), false);
+}
+
+DateTimePattern DateTimePattern::isoTime()
+{
+    return DateTimePattern(QLocale::c(), QStringLiteral("HH:mm:ss"), true);
+}
+
 DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, bool withSeconds)
     : decimalPoint_(locale.decimalPoint().at(0)),
       dayPeriods_{{locale.amText().toLower().left(MostNameUnits), locale.pmText().toLower().left(MostNameUnits)},

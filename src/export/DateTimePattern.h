@@ -17,6 +17,9 @@ class DateTimePattern {
 public:
     static DateTimePattern shortDate(const QLocale& locale);
     static DateTimePattern timeWithSeconds(const QLocale& locale);
+    // ISO 8601: "yyyy-MM-dd" and "HH:mm:ss", a fraction after a decimal point.
+    static DateTimePattern isoDate();
+    static DateTimePattern isoTime();
 
     // `nanoseconds` non-zero adds the fraction after the seconds, trailing zeros dropped.
     // Out: a QString or the export's AnsiBuffer (TextOutput.h).

@@ -164,7 +164,7 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
                         const std::function<bool(qint64 rows)>& progress)
 {
     ExportOutcome outcome;
-    const ValueTextFormat format(QLocale::system());
+    const ValueTextFormat format(QLocale::system(), request.format.values);
     std::unique_ptr<odbc::Connection> connection;
     std::unique_ptr<odbc::Statement> statement;
     std::unique_ptr<ResultTextReader> reader;

@@ -13,4 +13,9 @@ QStringList EncodingNames()
             QStringLiteral("UTF-16 LE with BOM")};
 }
 
+QStringList ValueFormsNames()
+{
+    return {QStringLiteral("Regional settings"), QStringLiteral("ISO 8601")};
+}
+
 } // namespace velloxa

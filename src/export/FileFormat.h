@@ -19,16 +19,24 @@ enum class FileEncoding {
     Utf16LeWithBom,
 };
 
+// The texts of dates, times and numbers.
+enum class ValueForms {
+    Regional, // the regional settings (LANG / LC_ALL); ISO under the C or POSIX locale, which has none
+    Iso,      // ISO 8601: yyyy-MM-dd, yyyy-MM-dd HH:mm:ss[.fraction], HH:mm:ss[.fraction], decimal point
+};
+
 struct FileFormat {
     Quoting quoting = Quoting::None;
     FileEncoding encoding = FileEncoding::Windows1252;
+    ValueForms values = ValueForms::Regional; // any forms go the classic path's way
 
     // The classic format, which the export writes on its fastest path.
     bool isClassic() const { return quoting == Quoting::None && encoding == FileEncoding::Windows1252; }
 };
 
 // The names the window and the command line use, in the order they offer them.
-QStringList QuotingNames();  // "None (as written)", "Where needed (RFC 4180)", "All values"
-QStringList EncodingNames(); // "Windows-1252 (ANSI)", "UTF-8", "UTF-8 with BOM (for Excel)", "UTF-16 LE with BOM"
+QStringList QuotingNames();    // "None (as written)", "Where needed (RFC 4180)", "All values"
+QStringList EncodingNames();   // "Windows-1252 (ANSI)", "UTF-8", "UTF-8 with BOM (for Excel)", "UTF-16 LE with BOM"
+QStringList ValueFormsNames(); // "Regional settings", "ISO 8601"
 
 } // namespace velloxa

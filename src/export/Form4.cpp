@@ -78,7 +78,7 @@ Form4::Form4(Wizard& wizard, QWidget* parent) : QWidget(parent), wizard_(wizard)
     // Text2, Check6 and the progress bar have no pointer handling of their own.
     for (QWidget* area : {static_cast<QWidget*>(Text2), static_cast<QWidget*>(Check6),
                           static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(Frame5),
-                          static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Combo2),
+                          static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Combo2), static_cast<QWidget*>(Combo3),
                           static_cast<QWidget*>(Text3)})
         pointer_->addNeutralArea(area);
 }
@@ -139,18 +139,19 @@ void Form4::buildControls()
 
     Frame5 = new QGroupBox(QStringLiteral("File format"), this);
     Frame5->setGeometry(TwipsRect(120, 2610, 7800, FileFormatHeight));
-    auto* quotingLabel = new QLabel(QStringLiteral("Quoting"), Frame5);
-    quotingLabel->setGeometry(TwipsRect(240, 255, 3600, 225));
-    Combo1 = new QComboBox(Frame5);
-    Combo1->setGeometry(TwipsRect(240, 480, 3600, 345));
-    Combo1->addItems(QuotingNames());
-    auto* encodingLabel = new QLabel(QStringLiteral("Encoding"), Frame5);
-    encodingLabel->setGeometry(TwipsRect(3960, 255, 3600, 225));
-    Combo2 = new QComboBox(Frame5);
-    Combo2->setGeometry(TwipsRect(3960, 480, 3600, 345));
-    Combo2->addItems(EncodingNames());
-    quotingLabel->setBuddy(Combo1);
-    encodingLabel->setBuddy(Combo2);
+    // Three choices side by side, each a caption over its box.
+    const auto makeChoice = [this](const QString& caption, const QStringList& items, int left) {
+        auto* label = new QLabel(caption, Frame5);
+        label->setGeometry(TwipsRect(left, 255, 2360, 225));
+        auto* box = new QComboBox(Frame5);
+        box->setGeometry(TwipsRect(left, 480, 2360, 345));
+        box->addItems(items);
+        label->setBuddy(box);
+        return box;
+    };
+    Combo1 = makeChoice(QStringLiteral("Quoting"), QuotingNames(), 240);
+    Combo2 = makeChoice(QStringLiteral("Encoding"), EncodingNames(), 2720);
+    Combo3 = makeChoice(QStringLiteral("Value formats"), ValueFormsNames(), 5200);
     Label3 = new QLabel(Frame5);
     Label3->setGeometry(TwipsRect(240, 900, 7320, 420));
     Label3->setWordWrap(true);
@@ -179,13 +180,15 @@ void Form4::buildControls()
     setTabOrder(Text2, Check6);
     setTabOrder(Check6, Combo1);
     setTabOrder(Combo1, Combo2);
-    setTabOrder(Combo2, Text3);
+    setTabOrder(Combo2, Combo3);
+    setTabOrder(Combo3, Text3);
     PushButton2->setFocus();
 
     connect(Text2, &QLineEdit::textChanged, this, &Form4::FileFormat_Change);
     connect(Check6, &QCheckBox::toggled, this, &Form4::FileFormat_Change);
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form4::FileFormat_Change);
     connect(Combo2, &QComboBox::currentIndexChanged, this, &Form4::FileFormat_Change);
+    connect(Combo3, &QComboBox::currentIndexChanged, this, &Form4::FileFormat_Change);
 
     connect(PushButton3, &QPushButton::clicked, this, &Form4::PushButton3_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
@@ -303,7 +306,8 @@ void Form4::PushButton4_Click()
 
 FileFormat Form4::fileFormat() const
 {
-    return {Quoting(std::max(Combo1->currentIndex(), 0)), FileEncoding(std::max(Combo2->currentIndex(), 0))};
+    return {Quoting(std::max(Combo1->currentIndex(), 0)), FileEncoding(std::max(Combo2->currentIndex(), 0)),
+            ValueForms(std::max(Combo3->currentIndex(), 0))};
 }
 
 void Form4::FileFormat_Change()
@@ -314,14 +318,15 @@ void Form4::FileFormat_Change()
     QList<qsizetype> positions;
     for (const QString& name : names)
         positions << preview.columns.indexOf(name);
+    const FileFormat format = fileFormat();
     QList<QStringList> rows;
-    for (const QStringList& previewRow : preview.rows) {
+    for (const QStringList& previewRow : format.values == ValueForms::Iso ? preview.isoRows : preview.rows) {
         QStringList row;
         for (const qsizetype position : positions)
             row << (position >= 0 ? previewRow.value(position) : QString());
         rows << row;
     }
-    const LineWriter writer(fileFormat(), Text2->text());
+    const LineWriter writer(format, Text2->text());
     Label3->setText(CollisionWarning(writer, names, rows));
     Text3->setPlainText(WriteFirstLines(writer, names, Check6->isChecked(), rows.mid(0, FirstRows)).visible);
 }

@@ -47,6 +47,7 @@ public:
     QGroupBox* Frame5 = nullptr;        // "File format"
     QComboBox* Combo1 = nullptr;        // quoting
     QComboBox* Combo2 = nullptr;        // encoding
+    QComboBox* Combo3 = nullptr;        // value formats
     QLabel* Label3 = nullptr;           // values that would break the file's lines
     QPlainTextEdit* Text3 = nullptr;    // the file's first lines, read-only
     QPushButton* PushButton2 = nullptr; // "< Back"

@@ -42,10 +42,20 @@ char* PutHexByte(char* at, unsigned char byte)
 
 } // namespace
 
-ValueTextFormat::ValueTextFormat(const QLocale& locale)
-    : decimalPoint_(locale.decimalPoint().at(0)),
-      date_(DateTimePattern::shortDate(locale)),
-      time_(DateTimePattern::timeWithSeconds(locale))
+namespace {
+
+bool UsesIso(const QLocale& locale, ValueForms forms)
+{
+    return forms == ValueForms::Iso || locale.language() == QLocale::C;
+}
+
+} // namespace
+
+ValueTextFormat::ValueTextFormat(const QLocale& locale, ValueForms forms)
+    : iso_(UsesIso(locale, forms)),
+      decimalPoint_(iso_ ? QLatin1Char('.') : locale.decimalPoint().at(0)),
+      date_(iso_ ? DateTimePattern::isoDate() : DateTimePattern::shortDate(locale)),
+      time_(iso_ ? DateTimePattern::isoTime() : DateTimePattern::timeWithSeconds(locale))
 {
 }
 
@@ -107,7 +117,7 @@ template <typename Out>
 void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT& value, Out& out) const
 {
     date_.append(value.year, value.month, value.day, 0, 0, 0, 0, out);
-    if (value.hour || value.minute || value.second || value.fraction) {
+    if (iso_ || value.hour || value.minute || value.second || value.fraction) {
         AppendAscii(out, " ");
         time_.append(value.year, value.month, value.day, value.hour, value.minute, value.second,
                      value.fraction, out);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/DateTimePattern.h"
+#include "export/FileFormat.h"
 
 #include <QByteArrayView>
 #include <QChar>
@@ -35,10 +36,14 @@ namespace velloxa {
 // - binary, varbinary, image: "0x" and two upper-case hex digits per byte ("0x" alone
 //   when empty), as the server prints it;
 // - any other type (datetimeoffset, sql_variant, ...): the driver's own text for it.
+// With ValueForms::Iso, and under the C / POSIX locale (no regional settings: cron,
+// containers), dates, times and numbers take the ISO 8601 forms instead: "2024-01-02",
+// "2024-01-02 15:04:05.25" (a date-time keeps its time at midnight too), "08:09:10", a
+// decimal point.
 // Every append writes to a QString or to the export's AnsiBuffer (TextOutput.h).
 class ValueTextFormat {
 public:
-    explicit ValueTextFormat(const QLocale& locale);
+    explicit ValueTextFormat(const QLocale& locale, ValueForms forms = ValueForms::Regional);
 
     template <typename Out> void appendInteger(qint64 value, Out& out) const;
     template <typename Out> void appendDecimal(QByteArrayView driverText, Out& out) const; // "-12.50" as sent
@@ -52,6 +57,7 @@ public:
     template <typename Out> void appendBinary(QByteArrayView bytes, Out& out) const;
 
 private:
+    bool iso_;
     QChar decimalPoint_;
     DateTimePattern date_;
     DateTimePattern time_;

@@ -17,15 +17,17 @@ QString PreviewStatement(const TableEntry& table)
         + QualifiedTableName(table.schema, table.name) + QLatin1Char(';');
 }
 
-PreviewData ReadPreview(odbc::Connection& connection, const TableEntry& table)
+namespace {
+
+QList<QStringList> ReadRows(odbc::Connection& connection, const TableEntry& table, ValueForms forms, QStringList& columns)
 {
-    const ValueTextFormat format(QLocale::system());
+    const ValueTextFormat format(QLocale::system(), forms);
     odbc::Statement statement(connection);
     statement.execute(PreviewStatement(table));
     ResultTextReader reader(statement, format, PreviewRows);
-    PreviewData preview;
-    preview.columns = reader.columnNames();
-    while (preview.rows.size() < PreviewRows && reader.next()) {
+    columns = reader.columnNames();
+    QList<QStringList> rows;
+    while (rows.size() < PreviewRows && reader.next()) {
         QStringList row;
         row.reserve(reader.columnCount());
         for (int column = 0; column < reader.columnCount(); ++column) {
@@ -37,9 +39,22 @@ PreviewData ReadPreview(odbc::Connection& connection, const TableEntry& table)
                 value = QLatin1String("");
             row << value;
         }
-        preview.rows << row;
+        rows << row;
     }
     statement.close();
+    return rows;
+}
+
+} // namespace
+
+PreviewData ReadPreview(odbc::Connection& connection, const TableEntry& table)
+{
+    PreviewData preview;
+    preview.rows = ReadRows(connection, table, ValueForms::Regional, preview.columns);
+    // Under the C locale the regional forms are the ISO ones already.
+    preview.isoRows = QLocale::system().language() == QLocale::C
+        ? preview.rows
+        : ReadRows(connection, table, ValueForms::Iso, preview.columns);
     return preview;
 }
 

@@ -14,11 +14,13 @@ QString PreviewStatement(const TableEntry& table);
 
 struct PreviewData {
     QStringList columns;        // as the server reports them, in table order
-    QList<QStringList> rows;    // at most 100; values as the export writes them, NULL empty
+    QList<QStringList> rows;    // at most 100; values as the export writes them, NULL a null string
+    QList<QStringList> isoRows; // the same rows in the ISO 8601 forms (FileFormat.h)
 };
 
 // Runs the preview statement on `connection`, reads it into memory and closes the
-// statement at once, so the connection is free again. Throws Failure.
+// statement at once, so the connection is free again; a second reading gives the ISO forms
+// (where the regional ones differ). Throws Failure.
 PreviewData ReadPreview(odbc::Connection& connection, const TableEntry& table);
 
 } // namespace velloxa

@@ -365,16 +365,21 @@ void ExportRunTest::timeoutBoundsTheLoginAndTheWait()
 void ExportRunTest::regionalSettings_data()
 {
     QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("forms");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("en_US") << "en_US.UTF-8"
+    const QByteArray iso("3.5;12;-0.25;1234.5;0.1;2.5;2024-01-02;2024-01-02 15:04:05;2024-01-02 00:00:00;2024-01-02 15:04:05.25;08:09:10\r\n;;;;;;;;;;\r\n\r\n");
+    QTest::newRow("en_US") << "en_US.UTF-8" << "regional"
         << QByteArray("3.5;12;-0.25;1234.5;0.1;2.5;1/2/2024;1/2/2024 3:04:05 PM;1/2/2024;1/2/2024 3:04:05.25 PM;8:09:10 AM\r\n;;;;;;;;;;\r\n\r\n");
-    QTest::newRow("de_DE: decimal comma") << "de_DE.UTF-8"
+    QTest::newRow("de_DE: decimal comma") << "de_DE.UTF-8" << "regional"
         << QByteArray("3,5;12;-0,25;1234,5;0,1;2,5;02.01.2024;02.01.2024 15:04:05;02.01.2024;02.01.2024 15:04:05,25;08:09:10\r\n;;;;;;;;;;\r\n\r\n");
+    QTest::newRow("de_DE, ISO 8601") << "de_DE.UTF-8" << "iso" << iso;
+    QTest::newRow("C: no regional settings, so ISO") << "C" << "regional" << iso;
 }
 
 void ExportRunTest::regionalSettings()
 {
     QFETCH(QString, locale);
+    QFETCH(QString, forms);
     QFETCH(QByteArray, expected);
     // The system locale is read once per process: each setting gets a process of its own.
     const QString file = folder_.filePath("regional.txt");
@@ -384,7 +389,7 @@ void ExportRunTest::regionalSettings()
     cli.setProcessEnvironment(environment);
     cli.start(CliProgram(), cliArguments("Mixed", file, server_->port())
                                 + QStringList{"--columns", "Price,Whole,Neg,Cash,Ratio,Small,Born,Stamp,Midnight,Frac,Clock",
-                                              "--separator", ";", "--no-header"});
+                                              "--separator", ";", "--no-header", "--formats", forms});
     QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.readAllStandardError(), QByteArray());
     QCOMPARE(cli.exitCode(), 0);

@@ -75,7 +75,14 @@ void ValueTextTest::datesAndTimes()
     QCOMPARE(stamp(English, earlyYear), QStringLiteral("12/31/0001 9:00:00.0000001 AM"));
     QCOMPARE(stamp(German, afternoon), QStringLiteral("02.01.2024 15:04:05"));
     QCOMPARE(stamp(German, fraction), QStringLiteral("02.01.2024 15:04:05,25"));
-    QCOMPARE(stamp(QLocale::c(), afternoon), QStringLiteral("2 Jan 2024 15:04:05"));
+    // No regional settings (the C locale): ISO 8601, not Qt's own "2 Jan 2024".
+    QCOMPARE(stamp(QLocale::c(), afternoon), QStringLiteral("2024-01-02 15:04:05"));
+    const ValueTextFormat iso(German, ValueForms::Iso);
+    QString isoText;
+    iso.appendTimestamp(midnight, isoText);
+    iso.appendTime(8, 9, 10, 500000000, isoText);
+    iso.appendDouble(2.5, isoText);
+    QCOMPARE(isoText, QStringLiteral("2024-01-02 00:00:0008:09:10.52.5"));
     QCOMPARE(stamp(Japanese, afternoon), QStringLiteral("2024/01/02 15時04分05秒"));
 
     const SQL_DATE_STRUCT day{1999, 12, 31};
