@@ -1,5 +1,6 @@
 #include "export/DateTimePattern.h"
 
+#include "export/AnsiText.h"
 #include "export/TextOutput.h"
 
 #include <QDate>
@@ -109,6 +110,47 @@ DateTimePattern DateTimePattern::isoDate()
 DateTimePattern DateTimePattern::isoTime()
 {
     return DateTimePattern(QLocale::c(), QStringLiteral("HH:mm:ss"), true);
+}
+
+DateTimePattern DateTimePattern::numericShortDate(const QLocale& locale)
+{
+    QString format;
+    bool quoted = false;
+    const QString original = locale.dateFormat(QLocale::ShortFormat);
+    for (qsizetype i = 0; i < original.size(); ++i) {
+        const QChar c = original[i];
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted || c == u'\'' || AnsiCanHold(QStringView(&c, 1)))
+            format += c;
+    }
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MM")).replace(QStringLiteral("MMM"), QStringLiteral("MM"));
+    DateTimePattern pattern(locale, format, false);
+    return pattern.fitsWindows1252() ? pattern : isoDate();
+}
+
+bool DateTimePattern::fitsWindows1252() const
+{
+    const auto fits = [](QStringView text) {
+        for (qsizetype i = 0; i < text.size(); ++i)
+            if (!AnsiCanHold(text.sliced(i, 1)))
+                return false;
+        return true;
+    };
+    const auto allFit = [&](const QStringList& texts) { return std::all_of(texts.cbegin(), texts.cend(), fits); };
+    return std::all_of(tokens_.cbegin(), tokens_.cend(), [&](const Token& token) {
+        switch (token.field) {
+        case Field::Literal: return fits(token.literal);
+        case Field::DayName: return allFit(dayNames_);
+        case Field::DayNameLong: return allFit(dayNamesLong_);
+        case Field::MonthName: return allFit(monthNames_);
+        case Field::MonthNameLong: return allFit(monthNamesLong_);
+        case Field::Second: case Field::Second2: return fits(QStringView(&decimalPoint_, 1));
+        case Field::AmPm: return fits(dayPeriods_[false][false]) && fits(dayPeriods_[false][true]);
+        case Field::AmPmUpper: return fits(dayPeriods_[true][false]) && fits(dayPeriods_[true][true]);
+        default: return true; // digits
+        }
+    });
 }
 
 DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, bool withSeconds)

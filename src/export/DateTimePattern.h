@@ -21,6 +21,12 @@ public:
     static DateTimePattern isoDate();
     static DateTimePattern isoTime();
 
+    // Whether Windows-1252 holds everything the pattern puts (names, literals, day periods).
+    bool fitsWindows1252() const;
+    // The locale's numeric short date for Windows-1252: names become numbers, characters the
+    // code page cannot hold are left out.
+    static DateTimePattern numericShortDate(const QLocale& locale);
+
     // `nanoseconds` non-zero adds the fraction after the seconds, trailing zeros dropped.
     // Out: a QString or the export's AnsiBuffer (TextOutput.h).
     template <typename Out>

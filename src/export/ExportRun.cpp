@@ -164,7 +164,8 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
                         const std::function<bool(qint64 rows)>& progress)
 {
     ExportOutcome outcome;
-    const ValueTextFormat format(QLocale::system(), request.format.values);
+    const ValueTextFormat format(QLocale::system(), request.format.values,
+                                 request.format.encoding == FileEncoding::Windows1252);
     std::unique_ptr<odbc::Connection> connection;
     std::unique_ptr<odbc::Statement> statement;
     std::unique_ptr<ResultTextReader> reader;

@@ -320,7 +320,10 @@ void Form4::FileFormat_Change()
         positions << preview.columns.indexOf(name);
     const FileFormat format = fileFormat();
     QList<QStringList> rows;
-    for (const QStringList& previewRow : format.values == ValueForms::Iso ? preview.isoRows : preview.rows) {
+    const QList<QStringList>& previewRows = format.values == ValueForms::Iso ? preview.isoRows
+        : format.encoding == FileEncoding::Windows1252                       ? preview.windows1252Rows
+                                                                             : preview.rows;
+    for (const QStringList& previewRow : previewRows) {
         QStringList row;
         for (const qsizetype position : positions)
             row << (position >= 0 ? previewRow.value(position) : QString());

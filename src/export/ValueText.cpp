@@ -1,5 +1,6 @@
 #include "export/ValueText.h"
 
+#include "export/AnsiText.h"
 #include "export/TextOutput.h"
 
 #include <algorithm>
@@ -51,12 +52,28 @@ bool UsesIso(const QLocale& locale, ValueForms forms)
 
 } // namespace
 
-ValueTextFormat::ValueTextFormat(const QLocale& locale, ValueForms forms)
+ValueTextFormat::ValueTextFormat(const QLocale& locale, ValueForms forms, bool windows1252)
     : iso_(UsesIso(locale, forms)),
       decimalPoint_(iso_ ? QLatin1Char('.') : locale.decimalPoint().at(0)),
       date_(iso_ ? DateTimePattern::isoDate() : DateTimePattern::shortDate(locale)),
       time_(iso_ ? DateTimePattern::isoTime() : DateTimePattern::timeWithSeconds(locale))
 {
+    if (!windows1252 || iso_)
+        return;
+    if (!AnsiCanHold(QStringView(&decimalPoint_, 1)))
+        decimalPoint_ = QLatin1Char('.');
+    if (!date_.fitsWindows1252())
+        date_ = DateTimePattern::numericShortDate(locale);
+    if (!time_.fitsWindows1252())
+        time_ = DateTimePattern::isoTime();
+}
+
+bool ValueTextFormat::differsInWindows1252(const QLocale& locale)
+{
+    const QChar point = locale.decimalPoint().at(0);
+    return !UsesIso(locale, ValueForms::Regional)
+        && (!AnsiCanHold(QStringView(&point, 1)) || !DateTimePattern::shortDate(locale).fitsWindows1252()
+            || !DateTimePattern::timeWithSeconds(locale).fitsWindows1252());
 }
 
 template <typename Out>

@@ -36,6 +36,8 @@ namespace velloxa {
 // - binary, varbinary, image: "0x" and two upper-case hex digits per byte ("0x" alone
 //   when empty), as the server prints it;
 // - any other type (datetimeoffset, sql_variant, ...): the driver's own text for it.
+// For a Windows-1252 file (windows1252), forms whose words or marks the code page cannot hold
+// (ja_JP "15時04分05秒", ko_KR "오후", ar_EG) take the locale's numeric form instead of '?'s.
 // With ValueForms::Iso, and under the C / POSIX locale (no regional settings: cron,
 // containers), dates, times and numbers take the ISO 8601 forms instead: "2024-01-02",
 // "2024-01-02 15:04:05.25" (a date-time keeps its time at midnight too), "08:09:10", a
@@ -43,7 +45,10 @@ namespace velloxa {
 // Every append writes to a QString or to the export's AnsiBuffer (TextOutput.h).
 class ValueTextFormat {
 public:
-    explicit ValueTextFormat(const QLocale& locale, ValueForms forms = ValueForms::Regional);
+    explicit ValueTextFormat(const QLocale& locale, ValueForms forms = ValueForms::Regional, bool windows1252 = false);
+
+    // Whether the regional forms of `locale` come out otherwise in a Windows-1252 file.
+    static bool differsInWindows1252(const QLocale& locale);
 
     template <typename Out> void appendInteger(qint64 value, Out& out) const;
     template <typename Out> void appendDecimal(QByteArrayView driverText, Out& out) const; // "-12.50" as sent

@@ -19,9 +19,10 @@ QString PreviewStatement(const TableEntry& table)
 
 namespace {
 
-QList<QStringList> ReadRows(odbc::Connection& connection, const TableEntry& table, ValueForms forms, QStringList& columns)
+QList<QStringList> ReadRows(odbc::Connection& connection, const TableEntry& table, ValueForms forms,
+                            bool windows1252, QStringList& columns)
 {
-    const ValueTextFormat format(QLocale::system(), forms);
+    const ValueTextFormat format(QLocale::system(), forms, windows1252);
     odbc::Statement statement(connection);
     statement.execute(PreviewStatement(table));
     ResultTextReader reader(statement, format, PreviewRows);
@@ -50,11 +51,15 @@ QList<QStringList> ReadRows(odbc::Connection& connection, const TableEntry& tabl
 PreviewData ReadPreview(odbc::Connection& connection, const TableEntry& table)
 {
     PreviewData preview;
-    preview.rows = ReadRows(connection, table, ValueForms::Regional, preview.columns);
+    const QLocale locale = QLocale::system();
+    preview.rows = ReadRows(connection, table, ValueForms::Regional, false, preview.columns);
     // Under the C locale the regional forms are the ISO ones already.
-    preview.isoRows = QLocale::system().language() == QLocale::C
+    preview.isoRows = locale.language() == QLocale::C
         ? preview.rows
-        : ReadRows(connection, table, ValueForms::Iso, preview.columns);
+        : ReadRows(connection, table, ValueForms::Iso, false, preview.columns);
+    preview.windows1252Rows = ValueTextFormat::differsInWindows1252(locale)
+        ? ReadRows(connection, table, ValueForms::Regional, true, preview.columns)
+        : preview.rows;
     return preview;
 }
 

@@ -83,6 +83,15 @@ void ValueTextTest::datesAndTimes()
     iso.appendTime(8, 9, 10, 500000000, isoText);
     iso.appendDouble(2.5, isoText);
     QCOMPARE(isoText, QStringLiteral("2024-01-02 00:00:0008:09:10.52.5"));
+    // A Windows-1252 file gets the numeric form where the locale's words would become '?'.
+    const auto eightBit = [&](const char* name) {
+        QString out;
+        ValueTextFormat(QLocale(QLatin1String(name)), ValueForms::Regional, true).appendTimestamp(fraction, out);
+        return out;
+    };
+    QCOMPARE(eightBit("ja_JP"), QStringLiteral("2024/01/02 15:04:05.25"));
+    QCOMPARE(eightBit("ar_EG"), QStringLiteral("2/1/2024 15:04:05.25"));
+    QCOMPARE(eightBit("de_DE"), QStringLiteral("02.01.2024 15:04:05,25"));
     QCOMPARE(stamp(Japanese, afternoon), QStringLiteral("2024/01/02 15時04分05秒"));
 
     const SQL_DATE_STRUCT day{1999, 12, 31};
@@ -161,6 +170,14 @@ void ValueTextTest::noLocaleLeavesStrayBlanksOrBrackets()
         const QString text = Text(locale, [&](const ValueTextFormat& f, QString& out) { f.appendTimestamp(stamp, out); });
         if (text.contains(stray))
             faults << locale.name() + QStringLiteral(": \"") + text + QLatin1Char('"');
+        // Nor does a Windows-1252 file get a '?' for a word or mark of it.
+        QString eightBit;
+        ValueTextFormat(locale, ValueForms::Regional, true).appendTimestamp(stamp, eightBit);
+        for (qsizetype i = 0; i < eightBit.size(); ++i)
+            if (!AnsiCanHold(QStringView(eightBit).sliced(i, 1))) {
+                faults << locale.name() + QStringLiteral(" in Windows-1252: \"") + eightBit + QLatin1Char('"');
+                break;
+            }
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral(", "))));
     QCOMPARE(Text(QLocale(QStringLiteral("bg_BG")), [&](auto& f, QString& out) { f.appendTimestamp(stamp, out); }),

@@ -449,6 +449,7 @@ void ExportWindowTest::fileFormatShowsTheFilesFirstLinesAndWarns()
     PreviewData preview;
     preview.columns = {"Id", "Notes"};
     preview.rows = {{"1", "a,b"}, {"2", "x\ty"}, {"3", QString()}};
+    preview.isoRows = preview.windows1252Rows = preview.rows;
     run.wizard->form3().showPreview(preview);
     form.FileFormat_Change();
     QCOMPARE(form.Text3->toPlainText(), QStringLiteral("Notes,Id←↓\na,b,1←↓\nx⇥y,2←↓\n,3←↓\n"));

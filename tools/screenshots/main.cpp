@@ -64,6 +64,7 @@ void fillFields(Form3& fields)
         {"5", "Eastfield Hardware", "Leeds", "United Kingdom", "+44 113 496 0777", "2017-09-30"},
         {"6", "Fjordlys AS", "Bergen", "Norway", "+47 55 20 41 90", "2022-05-17"},
     };
+    preview.isoRows = preview.windows1252Rows = preview.rows; // no dates or decimals among them
     fields.showPreview(preview);
     fields.show();
     fields.List1->addItems({"Country", "Phone", "Since"});
