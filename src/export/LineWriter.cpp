@@ -49,6 +49,8 @@ QByteArray LineWriter::start() const
 
 void LineWriter::encode(QStringView text, QByteArray& out) const
 {
+    if (text.isEmpty()) // an empty value may have no characters to point at
+        return;
     switch (format_.encoding) {
     case FileEncoding::Windows1252:
         AppendAnsiText(text, out);
