@@ -1,9 +1,11 @@
 #include "export/ValueText.h"
 
+#include "export/DecimalDigits.h"
 #include "export/TextOutput.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <string_view>
 
 namespace velloxa {
@@ -44,18 +46,27 @@ char* PutHexByte(char* at, unsigned char byte)
 
 ValueTextFormat::ValueTextFormat(const QLocale& locale)
     : decimalPoint_(locale.decimalPoint().at(0)),
+      asciiPoint_(decimalPoint_.unicode() < 0x80 ? char(decimalPoint_.unicode()) : 0),
       date_(DateTimePattern::shortDate(locale)),
-      time_(DateTimePattern::timeWithSeconds(locale))
+      time_(DateTimePattern::timeWithSeconds(locale)),
+      dateAndTime_(DateTimePattern::dateAndTime(date_, time_))
 {
+}
+
+QString ValueTextFormat::numberCharacters() const
+{
+    return QStringLiteral("0123456789-+.einfa") + decimalPoint_;
+}
+
+QString ValueTextFormat::dateTimeCharacters() const
+{
+    return date_.characters() + time_.characters();
 }
 
 template <typename Out>
 void ValueTextFormat::appendInteger(qint64 value, Out& out) const
 {
-    char text[24];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    Q_UNUSED(error);
-    AppendAscii(out, std::string_view(text, end - text));
+    PutAscii<20>(out, [value](char* at) { return PutSigned(at, value); });
 }
 
 template <typename Out>
@@ -70,11 +81,27 @@ void ValueTextFormat::appendDecimal(QByteArrayView driverText, Out& out) const
             text.remove_suffix(1);
     }
     // The driver writes a magnitude below one as ".5"; the digit before the separator is kept.
-    if (text.starts_with('-')) {
-        AppendAscii(out, "-");
+    const bool negative = text.starts_with('-');
+    if (negative)
         text.remove_prefix(1);
+    const bool leadingZero = text.empty() || text.front() == '.';
+    // decimal(38, s): at most 38 digits, the point, a sign and the added zero.
+    if (asciiPoint_ && text.size() <= 40) {
+        PutAscii<42>(out, [&](char* at) {
+            *at = '-';
+            at += negative;
+            *at = '0';
+            at += leadingZero;
+            std::memcpy(at, text.data(), text.size());
+            if (point != std::string_view::npos && text.size() > point - negative)
+                at[point - negative] = asciiPoint_;
+            return at + text.size();
+        });
+        return;
     }
-    if (text.empty() || text.front() == '.')
+    if (negative)
+        AppendAscii(out, "-");
+    if (leadingZero)
         AppendAscii(out, "0");
     AppendNumber(text, decimalPoint_, out);
 }
@@ -82,13 +109,31 @@ void ValueTextFormat::appendDecimal(QByteArrayView driverText, Out& out) const
 template <typename Out>
 void ValueTextFormat::appendDouble(double value, Out& out) const
 {
-    AppendShortest(value, decimalPoint_, out);
+    appendShortest(value, out);
 }
 
 template <typename Out>
 void ValueTextFormat::appendReal(float value, Out& out) const
 {
-    AppendShortest(value, decimalPoint_, out);
+    appendShortest(value, out);
+}
+
+template <typename Number, typename Out>
+void ValueTextFormat::appendShortest(Number value, Out& out) const
+{
+    if (!asciiPoint_) {
+        AppendShortest(value, decimalPoint_, out);
+        return;
+    }
+    // The shortest form of a double has at most 24 characters ("-2.2250738585072014e-308").
+    PutAscii<32>(out, [&](char* at) {
+        const auto [end, error] = std::to_chars(at, at + 32, value);
+        if (error != std::errc())
+            return at;
+        if (asciiPoint_ != '.')
+            std::replace(at, end, '.', asciiPoint_);
+        return end;
+    });
 }
 
 template <typename Out>
@@ -106,12 +151,11 @@ void ValueTextFormat::appendDate(const SQL_DATE_STRUCT& value, Out& out) const
 template <typename Out>
 void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT& value, Out& out) const
 {
-    date_.append(value.year, value.month, value.day, 0, 0, 0, 0, out);
-    if (value.hour || value.minute || value.second || value.fraction) {
-        AppendAscii(out, " ");
-        time_.append(value.year, value.month, value.day, value.hour, value.minute, value.second,
-                     value.fraction, out);
-    }
+    if (value.hour || value.minute || value.second || value.fraction)
+        dateAndTime_.append(value.year, value.month, value.day, value.hour, value.minute, value.second,
+                            value.fraction, out);
+    else
+        date_.append(value.year, value.month, value.day, 0, 0, 0, 0, out);
 }
 
 template <typename Out>

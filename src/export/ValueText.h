@@ -51,10 +51,19 @@ public:
     template <typename Out> void appendGuid(const SQLGUID& value, Out& out) const;
     template <typename Out> void appendBinary(QByteArrayView bytes, Out& out) const;
 
+    // Every character the text of a number (integer, decimal, float: digits, signs, exponent,
+    // "inf", "nan", the decimal separator) or of a date and time can hold.
+    QString numberCharacters() const;
+    QString dateTimeCharacters() const;
+
 private:
+    template <typename Number, typename Out> void appendShortest(Number value, Out& out) const;
+
     QChar decimalPoint_;
+    char asciiPoint_; // the decimal separator as a byte when it is ASCII, 0 otherwise
     DateTimePattern date_;
     DateTimePattern time_;
+    DateTimePattern dateAndTime_;
 };
 
 } // namespace velloxa
