@@ -26,6 +26,10 @@ public:
     const QStringList& columnNames() const { return names_; }
     int columnCount() const { return int(names_.size()); }
 
+    // Every character a value of `column` can be written with; a null string when that can be
+    // any (text).
+    QString characters(int column) const;
+
     // Advances to the next row; false at the end. Throws Failure (a lost connection).
     bool next();
     // Appends the text of the current row's value in `column` to a QString or the export's
@@ -35,6 +39,10 @@ public:
 
 private:
     struct Column;
+
+    // A result with a long column: each value by SQLGetData.
+    template <typename Out>
+    bool appendUnbound(int column, Out& out);
 
     odbc::Statement& statement_;
     const ValueTextFormat& format_;
