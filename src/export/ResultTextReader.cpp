@@ -15,7 +15,7 @@ enum class Kind { Text, Integer, Decimal, Double, Real, Bit, Date, Timestamp, Ti
 // Columns wider than this are read in chunks instead of being bound.
 constexpr SQLULEN LongerThanBound = 8000;
 // The bound buffers of one block stay within this, however wide a row is.
-constexpr SQLLEN BlockBudget = 4 << 20;
+constexpr SQLLEN BlockBudget = 64 << 10;
 constexpr SQLULEN MostRowsPerFetch = 1024;
 constexpr SQLLEN ChunkSize = 64 << 10;
 // SQL Server's time(n), which the ODBC headers of the driver manager do not name.
