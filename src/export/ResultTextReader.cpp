@@ -14,7 +14,8 @@ enum class Kind { Text, Integer, Decimal, Double, Real, Bit, Date, Timestamp, Ti
 
 // Columns wider than this are read in chunks instead of being bound.
 constexpr SQLULEN LongerThanBound = 8000;
-// The bound buffers of one block stay within this, however wide a row is.
+// The bound buffers of one block stay within this (in the processor's cache while the
+// driver fills it and the rows are read), unless a single row is larger.
 constexpr SQLLEN BlockBudget = 64 << 10;
 constexpr SQLULEN MostRowsPerFetch = 1024;
 constexpr SQLLEN ChunkSize = 64 << 10;

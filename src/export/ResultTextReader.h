@@ -18,7 +18,7 @@ namespace velloxa {
 // Memory stays within the buffers of one block whatever the row count.
 class ResultTextReader {
 public:
-    // rowsPerFetch 0: as many rows as fit in a few MiB, at most 1024.
+    // rowsPerFetch 0: as many rows as fit in 64 KiB (a block stays in the cache), at most 1024.
     ResultTextReader(odbc::Statement& statement, const ValueTextFormat& format,
                      SQLULEN rowsPerFetch = 0);
     ~ResultTextReader();
