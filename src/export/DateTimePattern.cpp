@@ -253,6 +253,27 @@ void DateTimePattern::compile()
             shortText(pieces_.back().literal, rest.first(qMin<qsizetype>(MostLiteralUnits, rest.size())));
         }
     }
+    // The most one value can take, with the block that the last copy may write beyond it.
+    const auto longest = [](const std::vector<Name>& names) {
+        int most = 0;
+        for (const Name& name : names)
+            most = qMax<int>(most, name.size);
+        return most;
+    };
+    mostUnits_ = MostLiteralUnits;
+    for (const Piece& piece : pieces_) {
+        mostUnits_ += piece.literal.size;
+        switch (piece.field) {
+        case Field::Literal: break;
+        case Field::DayName: mostUnits_ += longest(days_); break;
+        case Field::DayNameLong: mostUnits_ += longest(daysLong_); break;
+        case Field::MonthName: mostUnits_ += longest(months_); break;
+        case Field::MonthNameLong: mostUnits_ += longest(monthsLong_); break;
+        case Field::AmPm: case Field::AmPmUpper: mostUnits_ += MostNameUnits; break;
+        case Field::Second: case Field::Second2: mostUnits_ += 11 + 1 + 9; break;
+        default: mostUnits_ += 11; break; // any int
+        }
+    }
 }
 
 // The name at `index`, none for an index out of range (an invalid date has no weekday).
@@ -303,16 +324,17 @@ template <typename Out>
 void DateTimePattern::append(int year, int month, int day, int hour, int minute, int second,
                              quint32 nanoseconds, Out& out) const
 {
+    const Fields value{year, month, day, hour, minute, second, nanoseconds};
     // Most regional forms are ASCII: then the text goes to the export's bytes as it is.
     if (ascii_)
-        put<char>(year, month, day, hour, minute, second, nanoseconds, out);
+        put<char>(value, out);
     else
-        put<char16_t>(year, month, day, hour, minute, second, nanoseconds, out);
+        put<char16_t>(value, out);
 }
 
-template <typename Char, typename Out>
-void DateTimePattern::put(int year, int month, int day, int hour, int minute, int second,
-                          quint32 nanoseconds, Out& out) const
+// Inline: one call for each piece of every date would cost more than the piece.
+template <typename Char>
+Q_ALWAYS_INLINE Char* DateTimePattern::putPiece(Char* at, const Piece& piece, const Fields& value) const
 {
     constexpr int Block = 16 / sizeof(Char);
     const auto putName = [](Char* at, const Name& text) {
@@ -321,46 +343,63 @@ void DateTimePattern::put(int year, int month, int day, int hour, int minute, in
             std::memcpy(at + i, from + i, 16);
         return at + text.size;
     };
-    const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
+    switch (piece.field) {
+    case Field::Literal: break;
+    case Field::Day: at = PutNumber(at, value.day, 1); break;
+    case Field::Day2: at = PutNumber(at, value.day, 2); break;
+    case Field::DayName: at = putName(at, name(days_, QDate(value.year, value.month, value.day).dayOfWeek() - 1)); break;
+    case Field::DayNameLong: at = putName(at, name(daysLong_, QDate(value.year, value.month, value.day).dayOfWeek() - 1)); break;
+    case Field::Month: at = PutNumber(at, value.month, 1); break;
+    case Field::Month2: at = PutNumber(at, value.month, 2); break;
+    case Field::MonthName: at = putName(at, name(months_, value.month - 1)); break;
+    case Field::MonthNameLong: at = putName(at, name(monthsLong_, value.month - 1)); break;
+    case Field::Year: at = PutYear(at, value.year); break;
+    case Field::Hour12: at = PutNumber(at, value.hour12(), 1); break;
+    case Field::Hour12_2: at = PutNumber(at, value.hour12(), 2); break;
+    case Field::Hour24: at = PutNumber(at, value.hour, 1); break;
+    case Field::Hour24_2: at = PutNumber(at, value.hour, 2); break;
+    case Field::Minute: at = PutNumber(at, value.minute, 1); break;
+    case Field::Minute2: at = PutNumber(at, value.minute, 2); break;
+    case Field::Second:
+    case Field::Second2:
+        at = PutNumber(at, value.second, piece.field == Field::Second ? 1 : 2);
+        if (value.nanoseconds) {
+            *at++ = Char(decimalPoint_.unicode());
+            at = PutFraction(at, value.nanoseconds);
+        }
+        break;
+    case Field::AmPm: at = putName(at, periods_[false][value.hour >= 12]); break;
+    case Field::AmPmUpper: at = putName(at, periods_[true][value.hour >= 12]); break;
+    }
+    std::memcpy(at, UnitsOf<Char>(piece.literal.bytes, piece.literal.units), MostLiteralUnits * sizeof(Char));
+    return at + piece.literal.size;
+}
+
+template <typename Char, typename Out>
+void DateTimePattern::put(const Fields& value, Out& out) const
+{
+    constexpr int BufferUnits = 256;
+    if constexpr (sizeof(Char) == 1) {
+        // ASCII: straight into the output, in one piece.
+        if (mostUnits_ <= BufferUnits) {
+            PutAscii<BufferUnits>(out, [&](char* at) {
+                for (const Piece& piece : pieces_)
+                    at = putPiece(at, piece, value);
+                return at;
+            });
+            return;
+        }
+    }
     // A piece puts at most a name (64 units), its literal (16) and a block more: the buffer
     // is flushed once half full.
-    Char buffer[256];
+    Char buffer[BufferUnits];
     Char* at = buffer;
     for (const Piece& piece : pieces_) {
-        if (at - buffer > 128) [[unlikely]] {
+        if (at - buffer > BufferUnits / 2) {
             Emit(buffer, at, out);
             at = buffer;
         }
-        switch (piece.field) {
-        case Field::Literal: break;
-        case Field::Day: at = PutNumber(at, day, 1); break;
-        case Field::Day2: at = PutNumber(at, day, 2); break;
-        case Field::DayName: at = putName(at, name(days_, QDate(year, month, day).dayOfWeek() - 1)); break;
-        case Field::DayNameLong: at = putName(at, name(daysLong_, QDate(year, month, day).dayOfWeek() - 1)); break;
-        case Field::Month: at = PutNumber(at, month, 1); break;
-        case Field::Month2: at = PutNumber(at, month, 2); break;
-        case Field::MonthName: at = putName(at, name(months_, month - 1)); break;
-        case Field::MonthNameLong: at = putName(at, name(monthsLong_, month - 1)); break;
-        case Field::Year: at = PutYear(at, year); break;
-        case Field::Hour12: at = PutNumber(at, hour12, 1); break;
-        case Field::Hour12_2: at = PutNumber(at, hour12, 2); break;
-        case Field::Hour24: at = PutNumber(at, hour, 1); break;
-        case Field::Hour24_2: at = PutNumber(at, hour, 2); break;
-        case Field::Minute: at = PutNumber(at, minute, 1); break;
-        case Field::Minute2: at = PutNumber(at, minute, 2); break;
-        case Field::Second:
-        case Field::Second2:
-            at = PutNumber(at, second, piece.field == Field::Second ? 1 : 2);
-            if (nanoseconds) {
-                *at++ = Char(decimalPoint_.unicode());
-                at = PutFraction(at, nanoseconds);
-            }
-            break;
-        case Field::AmPm: at = putName(at, periods_[false][hour >= 12]); break;
-        case Field::AmPmUpper: at = putName(at, periods_[true][hour >= 12]); break;
-        }
-        std::memcpy(at, UnitsOf<Char>(piece.literal.bytes, piece.literal.units), MostLiteralUnits * sizeof(Char));
-        at += piece.literal.size;
+        at = putPiece(at, piece, value);
     }
     Emit(buffer, at, out);
 }

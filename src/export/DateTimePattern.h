@@ -59,9 +59,15 @@ private:
     bool putsOnlyAscii(const Token& token) const;
     void compile();
     const Name& name(const std::vector<Name>& names, int index) const;
+    struct Fields {
+        int year, month, day, hour, minute, second;
+        quint32 nanoseconds;
+        int hour12() const { return hour % 12 == 0 ? 12 : hour % 12; }
+    };
+    template <typename Char>
+    Char* putPiece(Char* at, const Piece& piece, const Fields& value) const;
     template <typename Char, typename Out>
-    void put(int year, int month, int day, int hour, int minute, int second,
-             quint32 nanoseconds, Out& out) const;
+    void put(const Fields& value, Out& out) const;
 
     QList<Token> tokens_;
     QChar decimalPoint_;
@@ -75,6 +81,7 @@ private:
     std::vector<Name> months_, monthsLong_, days_, daysLong_;
     Name periods_[2][2];
     Name none_; // the name of a month or day out of range
+    int mostUnits_ = 0; // the most units one value can take
 };
 
 } // namespace velloxa
