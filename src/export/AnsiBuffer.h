@@ -38,6 +38,7 @@ public:
             *at = *from;
         size_ += bytes.size();
     }
+    void appendByte(char byte) { *room(1) = byte; ++size_; }
     void appendText(QStringView text)
     {
         char* at = room(MostAnsiBytes(text.size()));
