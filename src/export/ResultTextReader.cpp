@@ -3,6 +3,7 @@
 #include "errors/Failure.h"
 #include "export/TextOutput.h"
 
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -211,6 +212,16 @@ QString ResultTextReader::characters(int index) const
     return QString();
 }
 
+void ResultTextReader::readValue(int index)
+{
+    if (!unbound_)
+        return;
+    Column& column = *columns_[size_t(index)];
+    SQLLEN indicator = 0;
+    while (statement_.getData(index, column.cType, column.element(0), column.elementSize, &indicator)) {
+    }
+}
+
 bool ResultTextReader::next()
 {
     if (started_ && row_ + 1 < rowsInBlock_) {
@@ -245,27 +256,38 @@ bool ResultTextReader::appendUnbound(int index, Out& out)
     const char* element = column.element(0);
     SQLLEN indicator = 0;
     if (column.isLong) {
-        // Chunks until the value is complete; text chunks end in a NUL the next one overwrites.
-        // The text is encoded whole: a chunk may end inside a surrogate pair.
+        // Chunks until the value is complete, each written as it comes; text chunks end in a
+        // NUL the next one overwrites. A chunk may end inside a surrogate pair: its first half
+        // waits in the unit before the next chunk, so that the pair is encoded whole.
         const bool text = column.kind == Kind::Text;
-        const SQLLEN room = column.elementSize;
-        QString characters;
-        QByteArray bytes;
+        char* const slot = column.element(0);
+        char* const chunk = slot + sizeof(char16_t);
+        const SQLLEN room = column.elementSize - SQLLEN(sizeof(char16_t));
+        char16_t carried = 0;
         bool more = true;
-        while (more) {
-            more = statement_.getData(index, column.cType, column.element(0), room, &indicator);
+        for (bool first = true; more; first = false) {
+            more = statement_.getData(index, column.cType, chunk, room, &indicator);
             if (indicator == SQL_NULL_DATA)
                 return false;
             const SQLLEN part = more ? room - (text ? SQLLEN(sizeof(SQLWCHAR)) : 0) : indicator;
-            if (text)
-                characters.append(QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(part) / 2));
-            else
-                bytes.append(element, qsizetype(part));
+            if (!text) {
+                if (first)
+                    AppendAscii(out, "0x");
+                format_.appendHexDigits(QByteArrayView(chunk, qsizetype(part)), out);
+                continue;
+            }
+            const char16_t* units = reinterpret_cast<const char16_t*>(chunk);
+            qsizetype count = qsizetype(part) / 2;
+            if (carried) {
+                std::memcpy(slot, &carried, sizeof carried);
+                --units;
+                ++count;
+                carried = 0;
+            }
+            if (more && count > 0 && QChar::isHighSurrogate(units[count - 1]))
+                carried = units[--count];
+            AppendText(out, QStringView(units, count));
         }
-        if (text)
-            AppendText(out, characters);
-        else
-            format_.appendBinary(bytes, out);
         return true;
     }
     statement_.getData(index, column.cType, column.element(0), column.elementSize, &indicator);

@@ -36,6 +36,9 @@ public:
     // AnsiBuffer (TextOutput.h). A NULL appends nothing and answers false.
     template <typename Out>
     bool appendValue(int column, Out& out);
+    // Reads the current row's value in `column` as the driver gives it and makes no text of
+    // it: what a bare fetch loop does (bound values are there after next()).
+    void readValue(int column);
 
 private:
     struct Column;

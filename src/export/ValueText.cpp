@@ -191,6 +191,12 @@ template <typename Out>
 void ValueTextFormat::appendBinary(QByteArrayView bytes, Out& out) const
 {
     AppendAscii(out, "0x");
+    appendHexDigits(bytes, out);
+}
+
+template <typename Out>
+void ValueTextFormat::appendHexDigits(QByteArrayView bytes, Out& out) const
+{
     // Through a small buffer: an image may be megabytes long.
     char text[256];
     for (qsizetype from = 0; from < bytes.size(); from += sizeof text / 2) {
@@ -212,6 +218,7 @@ template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, QStr
 template void ValueTextFormat::appendTime(int, int, int, quint32, QString&) const;
 template void ValueTextFormat::appendGuid(const SQLGUID&, QString&) const;
 template void ValueTextFormat::appendBinary(QByteArrayView, QString&) const;
+template void ValueTextFormat::appendHexDigits(QByteArrayView, QString&) const;
 template void ValueTextFormat::appendInteger(qint64, AnsiBuffer&) const;
 template void ValueTextFormat::appendDecimal(QByteArrayView, AnsiBuffer&) const;
 template void ValueTextFormat::appendDouble(double, AnsiBuffer&) const;
@@ -222,5 +229,6 @@ template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, Ansi
 template void ValueTextFormat::appendTime(int, int, int, quint32, AnsiBuffer&) const;
 template void ValueTextFormat::appendGuid(const SQLGUID&, AnsiBuffer&) const;
 template void ValueTextFormat::appendBinary(QByteArrayView, AnsiBuffer&) const;
+template void ValueTextFormat::appendHexDigits(QByteArrayView, AnsiBuffer&) const;
 
 } // namespace velloxa

@@ -50,6 +50,8 @@ public:
     template <typename Out> void appendTime(int hour, int minute, int second, quint32 nanoseconds, Out& out) const;
     template <typename Out> void appendGuid(const SQLGUID& value, Out& out) const;
     template <typename Out> void appendBinary(QByteArrayView bytes, Out& out) const;
+    // The hex digits of appendBinary without the "0x": a long value in parts.
+    template <typename Out> void appendHexDigits(QByteArrayView bytes, Out& out) const;
 
     // Every character the text of a number (integer, decimal, float: digits, signs, exponent,
     // "inf", "nan", the decimal separator) or of a date and time can hold.
