@@ -26,10 +26,6 @@ constexpr SQLSMALLINT SqlServerTime = -154;
 } // namespace
 
 struct ResultTextReader::Column {
-    template <typename Out>
-    using Writer = void (*)(const ValueTextFormat& format, const Column& column, const char* element,
-                            SQLLEN indicator, Out& out);
-
     QString name;
     Kind kind = Kind::Text;
     SQLSMALLINT cType = SQL_C_WCHAR;
@@ -38,25 +34,16 @@ struct ResultTextReader::Column {
     std::vector<qint64> storage; // 8-byte aligned for the ODBC structs
     std::vector<SQLLEN> indicators;
     // The text of a value of this column's kind, chosen once rather than for every value.
-    Writer<QString> toText = nullptr;
-    Writer<AnsiBuffer> toBytes = nullptr;
+    ResultTextReader::Writer<QString> toText = nullptr;
+    ResultTextReader::Writer<AnsiBuffer> toBytes = nullptr;
 
     char* element(SQLULEN row) { return reinterpret_cast<char*>(storage.data()) + row * SQLULEN(elementSize); }
     const char* element(SQLULEN row) const { return reinterpret_cast<const char*>(storage.data()) + row * SQLULEN(elementSize); }
-    template <typename Out>
-    Writer<Out> writer() const
-    {
-        if constexpr (std::is_same_v<Out, QString>)
-            return toText;
-        else
-            return toBytes;
-    }
-
     template <Kind kind, typename Out>
     static void Write(const ValueTextFormat& format, const Column& column, const char* element,
                       SQLLEN indicator, Out& out);
     template <typename Out>
-    static Writer<Out> WriterFor(Kind kind);
+    static ResultTextReader::Writer<Out> WriterFor(Kind kind);
 };
 
 template <Kind kind, typename Out>
@@ -99,7 +86,7 @@ void ResultTextReader::Column::Write(const ValueTextFormat& format, const Column
 }
 
 template <typename Out>
-ResultTextReader::Column::Writer<Out> ResultTextReader::Column::WriterFor(Kind kind)
+ResultTextReader::Writer<Out> ResultTextReader::Column::WriterFor(Kind kind)
 {
     switch (kind) {
     case Kind::Text: return &Write<Kind::Text, Out>;
@@ -190,6 +177,8 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
         column.indicators.resize(rows);
         if (!unbound_)
             statement.bind(i, column.cType, column.element(0), column.elementSize, column.indicators.data());
+        bound_.push_back({column.element(0), column.elementSize, column.indicators.data(), column.toText,
+                          column.toBytes, &column});
     }
     if (!unbound_)
         statement.setRowArraySize(rows);
@@ -237,19 +226,6 @@ bool ResultTextReader::next()
 }
 
 template <typename Out>
-bool ResultTextReader::appendValue(int index, Out& out)
-{
-    const Column& column = *columns_[size_t(index)];
-    if (unbound_) [[unlikely]]
-        return appendUnbound(index, out);
-    const SQLLEN indicator = column.indicators[row_];
-    if (indicator == SQL_NULL_DATA)
-        return false;
-    column.writer<Out>()(format_, column, column.element(row_), indicator, out);
-    return true;
-}
-
-template <typename Out>
 bool ResultTextReader::appendUnbound(int index, Out& out)
 {
     Column& column = *columns_[size_t(index)];
@@ -293,12 +269,15 @@ bool ResultTextReader::appendUnbound(int index, Out& out)
     statement_.getData(index, column.cType, column.element(0), column.elementSize, &indicator);
     if (indicator == SQL_NULL_DATA)
         return false;
-    column.writer<Out>()(format_, column, element, indicator, out);
+    if constexpr (std::is_same_v<Out, QString>)
+        column.toText(format_, column, element, indicator, out);
+    else
+        column.toBytes(format_, column, element, indicator, out);
     return true;
 }
 
 // The two outputs: a preview cell and the export's bytes.
-template bool ResultTextReader::appendValue(int, QString&);
-template bool ResultTextReader::appendValue(int, AnsiBuffer&);
+template bool ResultTextReader::appendUnbound(int, QString&);
+template bool ResultTextReader::appendUnbound(int, AnsiBuffer&);
 
 } // namespace velloxa

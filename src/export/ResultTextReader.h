@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection/odbc/Statement.h"
+#include "export/AnsiBuffer.h"
 #include "export/ValueText.h"
 
 #include <QByteArray>
@@ -9,6 +10,8 @@
 #include <QStringList>
 
 #include <memory>
+#include <type_traits>
+#include <vector>
 
 namespace velloxa {
 
@@ -42,6 +45,18 @@ public:
 
 private:
     struct Column;
+    template <typename Out>
+    using Writer = void (*)(const ValueTextFormat& format, const Column& column, const char* element,
+                            SQLLEN indicator, Out& out);
+    // What appendValue needs of a bound column, kept together: it runs for every value.
+    struct Bound {
+        const char* elements;
+        SQLLEN elementSize;
+        const SQLLEN* indicators;
+        Writer<QString> toText; // the text of a value of the column's kind, chosen once
+        Writer<AnsiBuffer> toBytes;
+        const Column* column;
+    };
 
     // A result with a long column: each value by SQLGetData.
     template <typename Out>
@@ -51,10 +66,30 @@ private:
     const ValueTextFormat& format_;
     QStringList names_;
     std::vector<std::unique_ptr<Column>> columns_;
+    std::vector<Bound> bound_;
     bool unbound_ = false;
     SQLULEN rowsInBlock_ = 0;
     SQLULEN row_ = 0;
     bool started_ = false;
 };
+
+template <typename Out>
+inline bool ResultTextReader::appendValue(int column, Out& out)
+{
+    if (unbound_) [[unlikely]]
+        return appendUnbound(column, out);
+    const Bound& bound = bound_[size_t(column)];
+    const SQLLEN indicator = bound.indicators[row_];
+    if (indicator == SQL_NULL_DATA)
+        return false;
+    const Writer<Out> writer = [&bound] {
+        if constexpr (std::is_same_v<Out, QString>)
+            return bound.toText;
+        else
+            return bound.toBytes;
+    }();
+    writer(format_, *bound.column, bound.elements + row_ * SQLULEN(bound.elementSize), indicator, out);
+    return true;
+}
 
 } // namespace velloxa
