@@ -201,10 +201,8 @@ QString ResultTextReader::characters(int index) const
     return QString();
 }
 
-void ResultTextReader::readValue(int index)
+void ResultTextReader::readUnbound(int index)
 {
-    if (!unbound_)
-        return;
     Column& column = *columns_[size_t(index)];
     SQLLEN indicator = 0;
     while (statement_.getData(index, column.cType, column.element(0), column.elementSize, &indicator)) {

@@ -41,7 +41,11 @@ public:
     bool appendValue(int column, Out& out);
     // Reads the current row's value in `column` as the driver gives it and makes no text of
     // it: what a bare fetch loop does (bound values are there after next()).
-    void readValue(int column);
+    void readValue(int column)
+    {
+        if (unbound_)
+            readUnbound(column);
+    }
 
 private:
     struct Column;
@@ -61,6 +65,7 @@ private:
     // A result with a long column: each value by SQLGetData.
     template <typename Out>
     bool appendUnbound(int column, Out& out);
+    void readUnbound(int column);
 
     odbc::Statement& statement_;
     const ValueTextFormat& format_;
