@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Measures the export on the Million table (1,000,000 rows, 8 mixed columns) beside the bare
-# fetch-and-discard loop of the same path and the peers freebcp, bsqldb and isql, all against
-# one sandbox server, and the export's memory at 100,000 rows. Prints a Markdown table:
-# whole-process wall time (connect included), rows/s, output MB/s and peak RSS.
+# The export's speed beside the bare fetch loop of the same path (`bench_export bare`: the same
+# connection, statement, bound buffers and fetches, the rows discarded) and beside the peers
+# freebcp, bsqldb and isql, all against one sandbox server; and its peak memory at 100,000,
+# 1,000,000 and 5,000,000 rows.
+#
+# The machine may be shared and its speed drifts: every comparison runs the two whole
+# processes in turn (A B A B ..., after one warm-up of each) and reports the ratio A/B pair by
+# pair, as median, min and max, for the wall time and for the CPU time (user + system).
+# Each run writes a fresh file (the old one is removed before it starts, outside the timing).
+# Prints Markdown tables. PAIRS (default 12) sets the pairs per comparison.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VELLOXA_BUILD_DIR:-$root/build}"
-runs="${RUNS:-3}"
+pairs="${PAIRS:-12}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target velloxa-sandbox bench_export velloxa-export >/dev/null
 
@@ -17,37 +23,78 @@ work="$(mktemp -d)"
 trap 'kill ${sandbox_pid:-} 2>/dev/null; rm -rf "$work"' EXIT
 source "$root/scripts/start-sandbox.sh"
 start_sandbox "$work/server.log" --port 0 --account bench:bench \
-  --database "Bench=$root/bench/data/million.sql"
+  --database "Bench=$root/bench/data/million.sql" \
+  --database "Long=$root/bench/data/long.sql" \
+  --database "Wide=$root/bench/data/wide.sql"
 port="$sandbox_port"
+out="$work/out.txt"
 connection() { echo "Driver={SQL Server};Server=127.0.0.1,$port;Database=$1;Uid=bench;Pwd=bench;"; }
-query="SELECT * FROM [Million]"
+export_cmd() { echo "$build/bin/velloxa-export --server 127.0.0.1 --port $port --database $1 --user bench --password bench --table $2 --output $out"; }
+bare_cmd() { echo "$build/bin/bench_export bare '$(connection "$1")' $2"; }
 
-# measure NAME ROWS OUTPUT-FILE-OR-EMPTY COMMAND...: the best wall time of $runs runs, with its RSS.
-printf '| Run | Rows | Wall time (best of %s) | Rows/s | MB/s | Peak RSS |\n|---|---|---|---|---|---|\n' "$runs"
-measure() {
-  local name="$1" rows="$2" out="$3"; shift 3
-  local best="" best_rss=""
-  for _ in $(seq 1 "$runs"); do
-    rm -f "$work/out.txt"
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/stdout" 2>"$work/stderr" \
-      || { echo "$name failed: $(cat "$work/stderr")" >&2; return 1; }
-    read -r wall rss <"$work/time"
-    if [ -z "$best" ] || awk "BEGIN{exit !($wall < $best)}"; then best="$wall"; best_rss="$rss"; fi
-  done
-  local bytes=0
-  if [ -n "$out" ]; then bytes="$(stat -c %s "$out")"; fi
-  awk -v n="$name" -v r="$rows" -v w="$best" -v k="$best_rss" -v b="$bytes" 'BEGIN{
-    mbs = b > 0 ? sprintf("%.1f", b / w / 1e6) : "-";
-    printf "| %s | %d | %.2f s | %d | %s | %.1f MiB |\n", n, r, w, r / w, mbs, k / 1024 }'
+# run COMMAND: runs it once (a shell command line) into a fresh output file; prints
+# "wall cpu peak-KiB".
+run() {
+  rm -f "$out"
+  /usr/bin/time -f "%e %U %S %M" -o "$work/time" sh -c "$1" >"$work/stdout" 2>"$work/stderr" \
+    || { echo "failed: $1: $(cat "$work/stderr")" >&2; exit 1; }
+  awk '{ printf "%s %.3f %s\n", $1, $2 + $3, $4 }' "$work/time"
 }
 
-measure "bare ODBC loop, blocks (auto: 1024 rows)" 1000000 "" "$build/bin/bench_export" bare "$(connection Bench)" Million
-measure "bare ODBC loop, 64-row blocks" 1000000 "" "$build/bin/bench_export" bare "$(connection Bench)" Million 64
-measure "bare ODBC loop, one row per fetch" 1000000 "" "$build/bin/bench_export" bare "$(connection Bench)" Million 1
-measure "export run (bench_export)" 1000000 "$work/out.txt" "$build/bin/bench_export" export "$(connection Bench)" Million "$work/out.txt"
-measure "velloxa-export" 1000000 "$work/out.txt" "$build/bin/velloxa-export" --server 127.0.0.1 --port "$port" --database Bench --user bench --password bench --table Million --output "$work/out.txt"
-measure "freebcp queryout -c -t," 1000000 "$work/out.txt" freebcp "$query" queryout "$work/out.txt" -c -t, -S "127.0.0.1:$port" -U bench -P bench -D Bench
-measure "bsqldb -t ," 1000000 "$work/out.txt" sh -c "echo '$query' | bsqldb -S 127.0.0.1:$port -U bench -P bench -D Bench -t , >'$work/out.txt'"
-measure "isql -b -d," 1000000 "$work/out.txt" sh -c "echo '$query' | isql -k '$(connection Bench)' -b -d, >'$work/out.txt'"
-measure "velloxa-export, 100,000 rows" 100000 "$work/out.txt" "$build/bin/velloxa-export" --server 127.0.0.1 --port "$port" --database Bench --user bench --password bench --table HundredThousand --output "$work/out.txt"
-measure "bare ODBC loop, 100,000 rows" 100000 "" "$build/bin/bench_export" bare "$(connection Bench)" HundredThousand
+# compare NAME A B: PAIRS alternating pairs; one Markdown row with A's and B's median wall
+# time and the median [min-max] of the wall and CPU ratios A/B.
+compare() {
+  local name="$1" a="$2" b="$3"
+  run "$a" >/dev/null
+  run "$b" >/dev/null
+  : >"$work/pairs"
+  for _ in $(seq 1 "$pairs"); do
+    echo "$(run "$a") $(run "$b")" >>"$work/pairs"
+  done
+  awk -v name="$name" '
+    function sorted_stats(values, n,   i, j, t) {
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && values[j - 1] > values[j]; j--) { t = values[j]; values[j] = values[j - 1]; values[j - 1] = t }
+      median = n % 2 ? values[(n + 1) / 2] : (values[n / 2] + values[n / 2 + 1]) / 2
+      low = values[1]; high = values[n]
+    }
+    { n++; wa[n] = $1; wb[n] = $4; rw[n] = $1 / $4; rc[n] = $2 / $5 }
+    END {
+      sorted_stats(wa, n); a = median
+      sorted_stats(wb, n); b = median
+      sorted_stats(rw, n); w = sprintf("%.2f [%.2f-%.2f]", median, low, high)
+      sorted_stats(rc, n); c = sprintf("%.2f [%.2f-%.2f]", median, low, high)
+      printf "| %s | %.2f s | %.2f s | %s | %s |\n", name, a, b, w, c
+    }' "$work/pairs"
+}
+
+# memory NAME ROWS COMMAND: the median peak RSS of three runs.
+memory() {
+  local name="$1" rows="$2" cmd="$3"
+  for _ in 1 2 3; do run "$cmd"; done | awk -v name="$name" -v rows="$rows" '
+    { peak[NR] = $3; wall[NR] = $1 }
+    END {
+      for (i = 2; i <= NR; i++) for (j = i; j > 1 && peak[j - 1] > peak[j]; j--) { t = peak[j]; peak[j] = peak[j - 1]; peak[j - 1] = t }
+      printf "| %s | %s | %.1f MiB |\n", name, rows, peak[2] / 1024 }'
+}
+
+query="SELECT * FROM [Million]"
+echo "Alternating pairs: $pairs per row; ratio = A / B, median [min-max]."
+echo
+echo "| A / B | A (median) | B (median) | wall ratio | CPU ratio |"
+echo "|---|---|---|---|---|"
+compare "velloxa-export / bare loop, Million (1,000,000 rows x 8)" "$(export_cmd Bench Million)" "$(bare_cmd Bench Million)"
+compare "velloxa-export / bare loop, Long (20,000 rows, 10 KB nvarchar(max))" "$(export_cmd Long Long)" "$(bare_cmd Long Long)"
+compare "velloxa-export / bare loop, Wide (50,000 rows x 200)" "$(export_cmd Wide Wide)" "$(bare_cmd Wide Wide)"
+compare "velloxa-export / freebcp queryout -c -t, (Million)" "$(export_cmd Bench Million)" \
+  "freebcp '$query' queryout $out -c -t, -S 127.0.0.1:$port -U bench -P bench -D Bench"
+compare "velloxa-export / bsqldb -t , (Million)" "$(export_cmd Bench Million)" \
+  "echo '$query' | bsqldb -S 127.0.0.1:$port -U bench -P bench -D Bench -t , >$out"
+compare "velloxa-export / isql -b -d, (Million)" "$(export_cmd Bench Million)" \
+  "echo '$query' | isql -k '$(connection Bench)' -b -d, >$out"
+echo
+echo "| Peak RSS (median of 3) | Rows | Peak RSS |"
+echo "|---|---|---|"
+memory "velloxa-export" 100,000 "$(export_cmd Bench HundredThousand)"
+memory "velloxa-export" 1,000,000 "$(export_cmd Bench Million)"
+memory "velloxa-export" 5,000,000 "$(export_cmd Bench FiveMillion)"
+memory "bare loop" 1,000,000 "$(bare_cmd Bench Million)"

@@ -38,11 +38,24 @@ public:
             *at = *from;
         size_ += bytes.size();
     }
+    void appendByte(char byte)
+    {
+        *room(1) = byte;
+        ++size_;
+    }
     void appendText(QStringView text)
     {
         char* at = room(MostAnsiBytes(text.size()));
         size_ = WriteAnsiText(text, at) - storage_.data();
     }
+    // Bytes written in place: room() for at most `bytes` of them, then setEnd() after the last.
+    char* room(qsizetype bytes)
+    {
+        if (size_ + bytes > qsizetype(storage_.size())) [[unlikely]]
+            storage_.resize(std::max(2 * storage_.size(), size_t(size_ + bytes)));
+        return storage_.data() + size_;
+    }
+    void setEnd(const char* end) { size_ = end - storage_.data(); }
 
     QByteArrayView bytes() const { return {storage_.data(), size_}; }
     qsizetype size() const { return size_; }
@@ -56,13 +69,6 @@ private:
     {
         std::memcpy(to, from, Width);
         std::memcpy(to + count - Width, from + count - Width, Width);
-    }
-
-    char* room(qsizetype bytes)
-    {
-        if (size_ + bytes > qsizetype(storage_.size()))
-            storage_.resize(std::max(2 * storage_.size(), size_t(size_ + bytes)));
-        return storage_.data() + size_;
     }
 
     std::vector<char> storage_;

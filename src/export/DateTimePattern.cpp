@@ -1,12 +1,14 @@
 #include "export/DateTimePattern.h"
 
 #include "export/AnsiText.h"
+#include "export/DecimalDigits.h"
 #include "export/TextOutput.h"
 
 #include <QDate>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace velloxa {
@@ -18,44 +20,54 @@ namespace {
 template <typename Char>
 Char* PutNumber(Char* at, int value, int width)
 {
-    char digits[12];
-    int count = 0;
-    unsigned magnitude = unsigned(value < 0 ? -value : value);
-    do {
-        digits[count++] = char('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
-    while (count < width)
-        digits[count++] = '0';
-    if (value < 0)
-        *at++ = '-';
-    while (count)
-        *at++ = Char(digits[--count]);
-    return at;
+    if (value >= 0 && value < 100 && width <= 2)
+        return width == 2 ? PutTwoDigits(at, unsigned(value)) : PutOneOrTwoDigits(at, unsigned(value));
+    return PutSigned(at, value, width);
 }
 
 template <typename Char>
-Char* PutText(Char* at, QStringView text)
+Char* PutYear(Char* at, int year)
 {
-    for (const QChar unit : text)
-        *at++ = Char(unit.unicode());
-    return at;
+    if (year < 1000 || year > 9999)
+        return PutSigned(at, year, 4);
+    return PutTwoDigits(PutTwoDigits(at, unsigned(year / 100)), unsigned(year % 100));
 }
 
-// Nanoseconds (not zero) as a decimal fraction without trailing zeros.
+// Exactly `count` digits of `value` (below 10^count), zeros in front.
+template <typename Char>
+Char* PutFixedDigits(Char* at, quint32 value, int count)
+{
+    Char* const end = at + count;
+    Char* back = end;
+    for (; count >= 2; count -= 2) {
+        back -= 2;
+        PutTwoDigits(back, value % 100);
+        value /= 100;
+    }
+    if (count)
+        back[-1] = Char('0' + value);
+    return end;
+}
+
+// Nanoseconds (not zero) as a decimal fraction without trailing zeros: milliseconds, as
+// datetime has them, take three digits to write, microseconds six.
 template <typename Char>
 Char* PutFraction(Char* at, quint32 nanoseconds)
 {
+    nanoseconds %= 1000000000;
     int count = 9;
-    while (count > 1 && nanoseconds % 10 == 0) {
-        nanoseconds /= 10;
-        --count;
+    if (nanoseconds % 1000000 == 0) {
+        nanoseconds /= 1000000;
+        count = 3;
+    } else if (nanoseconds % 1000 == 0) {
+        nanoseconds /= 1000;
+        count = 6;
     }
-    for (int i = count - 1; i >= 0; --i) {
-        at[i] = Char('0' + nanoseconds % 10);
-        nanoseconds /= 10;
-    }
-    return at + count;
+    PutFixedDigits(at, nanoseconds, count);
+    Char* end = at + count;
+    while (end > at + 1 && end[-1] == Char('0'))
+        --end;
+    return end;
 }
 
 template <typename Out>
@@ -80,14 +92,13 @@ bool AreAscii(const QStringList& texts)
     return std::all_of(texts.cbegin(), texts.cend(), IsAscii);
 }
 
-// A name and a day period take at most this much of the buffer.
-constexpr qsizetype MostNameUnits = 64;
-
-// The name at `index`, none for an index out of range (an invalid date has no weekday).
-const QString& NameAt(const QStringList& names, qsizetype index)
+template <typename Char>
+const Char* UnitsOf(const char* bytes, const char16_t* units)
 {
-    static const QString none;
-    return index >= 0 && index < names.size() ? names[index] : none;
+    if constexpr (sizeof(Char) == 1)
+        return bytes;
+    else
+        return units;
 }
 
 } // namespace
@@ -153,6 +164,32 @@ bool DateTimePattern::fitsWindows1252() const
     });
 }
 
+DateTimePattern DateTimePattern::dateAndTime(const DateTimePattern& date, const DateTimePattern& time)
+{
+    // Both come from one locale: the names are the same. The fraction of the seconds takes the
+    // time's separator (a Windows-1252 file may have the numeric time of another form).
+    DateTimePattern joined = date;
+    joined.decimalPoint_ = time.decimalPoint_;
+    joined.addLiteral(QStringLiteral(" "));
+    for (const Token& token : time.tokens_) {
+        if (token.field == Field::Literal)
+            joined.addLiteral(token.literal);
+        else
+            joined.tokens_.append(token);
+    }
+    joined.ascii_ = date.ascii_ && time.ascii_;
+    joined.compile();
+    return joined;
+}
+
+void DateTimePattern::addLiteral(const QString& text)
+{
+    if (!tokens_.isEmpty() && tokens_.last().field == Field::Literal)
+        tokens_.last().literal += text;
+    else
+        tokens_.append({Field::Literal, text});
+}
+
 DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, bool withSeconds)
     : decimalPoint_(locale.decimalPoint().at(0)),
       dayPeriods_{{locale.amText().toLower().left(MostNameUnits), locale.pmText().toLower().left(MostNameUnits)},
@@ -167,12 +204,6 @@ DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, b
         dayNamesLong_ << locale.dayName(day, QLocale::LongFormat).left(MostNameUnits);
     }
     bool twelveHour = false;
-    const auto addLiteral = [this](const QString& text) {
-        if (!tokens_.isEmpty() && tokens_.last().field == Field::Literal)
-            tokens_.last().literal += text;
-        else
-            tokens_.append({Field::Literal, text});
-    };
     for (qsizetype i = 0; i < format.size();) {
         const QChar c = format[i];
         if (c == QLatin1Char('\'')) {
@@ -230,6 +261,76 @@ DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, b
         }
     }
     ascii_ = std::all_of(tokens_.cbegin(), tokens_.cend(), [this](const Token& token) { return putsOnlyAscii(token); });
+    compile();
+}
+
+void DateTimePattern::compile()
+{
+    const auto shortText = [](auto& compiled, QStringView text) {
+        compiled.size = quint8(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            compiled.bytes[i] = char(text[i].unicode());
+            compiled.units[i] = text[i].unicode();
+        }
+    };
+    const auto names = [&](const QStringList& texts) {
+        std::vector<Name> compiled(size_t(texts.size()));
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            shortText(compiled[size_t(i)], texts[i]);
+        return compiled;
+    };
+    months_ = names(monthNames_);
+    monthsLong_ = names(monthNamesLong_);
+    days_ = names(dayNames_);
+    daysLong_ = names(dayNamesLong_);
+    for (int upper = 0; upper < 2; ++upper)
+        for (int pm = 0; pm < 2; ++pm)
+            shortText(periods_[upper][pm], dayPeriods_[upper][pm]);
+    // Each field takes the literal after it; a longer literal goes in pieces of its own.
+    pieces_.clear();
+    for (const Token& token : std::as_const(tokens_)) {
+        if (token.field != Field::Literal) {
+            pieces_.push_back({token.field, {}});
+            continue;
+        }
+        QStringView rest = token.literal;
+        if (!pieces_.empty() && pieces_.back().literal.size == 0) {
+            const QStringView head = rest.first(qMin<qsizetype>(MostLiteralUnits, rest.size()));
+            shortText(pieces_.back().literal, head);
+            rest = rest.sliced(head.size());
+        }
+        for (; !rest.isEmpty(); rest = rest.sliced(qMin<qsizetype>(MostLiteralUnits, rest.size()))) {
+            pieces_.push_back({Field::Literal, {}});
+            shortText(pieces_.back().literal, rest.first(qMin<qsizetype>(MostLiteralUnits, rest.size())));
+        }
+    }
+    // The most one value can take, with the block that the last copy may write beyond it.
+    const auto longest = [](const std::vector<Name>& names) {
+        int most = 0;
+        for (const Name& name : names)
+            most = qMax<int>(most, name.size);
+        return most;
+    };
+    mostUnits_ = MostLiteralUnits;
+    for (const Piece& piece : pieces_) {
+        mostUnits_ += piece.literal.size;
+        switch (piece.field) {
+        case Field::Literal: break;
+        case Field::DayName: mostUnits_ += longest(days_); break;
+        case Field::DayNameLong: mostUnits_ += longest(daysLong_); break;
+        case Field::MonthName: mostUnits_ += longest(months_); break;
+        case Field::MonthNameLong: mostUnits_ += longest(monthsLong_); break;
+        case Field::AmPm: case Field::AmPmUpper: mostUnits_ += MostNameUnits; break;
+        case Field::Second: case Field::Second2: mostUnits_ += 11 + 1 + 9; break;
+        default: mostUnits_ += 11; break; // any int
+        }
+    }
+}
+
+// The name at `index`, none for an index out of range (an invalid date has no weekday).
+const DateTimePattern::Name& DateTimePattern::name(const std::vector<Name>& names, int index) const
+{
+    return index >= 0 && size_t(index) < names.size() ? names[size_t(index)] : none_;
 }
 
 // Without the zone field some forms keep what stood around it: "t HH:mm:ss" a leading blank,
@@ -281,66 +382,109 @@ bool DateTimePattern::putsOnlyAscii(const Token& token) const
     }
 }
 
+QString DateTimePattern::characters() const
+{
+    QString all = QStringLiteral("0123456789-");
+    all += decimalPoint_;
+    for (const Token& token : tokens_) {
+        switch (token.field) {
+        case Field::Literal: all += token.literal; break;
+        case Field::DayName: all += dayNames_.join(QString()); break;
+        case Field::DayNameLong: all += dayNamesLong_.join(QString()); break;
+        case Field::MonthName: all += monthNames_.join(QString()); break;
+        case Field::MonthNameLong: all += monthNamesLong_.join(QString()); break;
+        case Field::AmPm: all += dayPeriods_[false][false] + dayPeriods_[false][true]; break;
+        case Field::AmPmUpper: all += dayPeriods_[true][false] + dayPeriods_[true][true]; break;
+        default: break;
+        }
+    }
+    QString unique;
+    for (const QChar c : std::as_const(all))
+        if (!unique.contains(c))
+            unique += c;
+    return unique;
+}
+
 template <typename Out>
 void DateTimePattern::append(int year, int month, int day, int hour, int minute, int second,
                              quint32 nanoseconds, Out& out) const
 {
+    const Fields value{year, month, day, hour, minute, second, nanoseconds};
     // Most regional forms are ASCII: then the text goes to the export's bytes as it is.
     if (ascii_)
-        put<char>(year, month, day, hour, minute, second, nanoseconds, out);
+        put<char>(value, out);
     else
-        put<char16_t>(year, month, day, hour, minute, second, nanoseconds, out);
+        put<char16_t>(value, out);
+}
+
+// Inline: one call for each piece of every date would cost more than the piece.
+template <typename Char>
+Q_ALWAYS_INLINE Char* DateTimePattern::putPiece(Char* at, const Piece& piece, const Fields& value) const
+{
+    constexpr int Block = 16 / sizeof(Char);
+    const auto putName = [](Char* at, const Name& text) {
+        const Char* from = UnitsOf<Char>(text.bytes, text.units);
+        for (int i = 0; i < text.size; i += Block)
+            std::memcpy(at + i, from + i, 16);
+        return at + text.size;
+    };
+    switch (piece.field) {
+    case Field::Literal: break;
+    case Field::Day: at = PutNumber(at, value.day, 1); break;
+    case Field::Day2: at = PutNumber(at, value.day, 2); break;
+    case Field::DayName: at = putName(at, name(days_, QDate(value.year, value.month, value.day).dayOfWeek() - 1)); break;
+    case Field::DayNameLong: at = putName(at, name(daysLong_, QDate(value.year, value.month, value.day).dayOfWeek() - 1)); break;
+    case Field::Month: at = PutNumber(at, value.month, 1); break;
+    case Field::Month2: at = PutNumber(at, value.month, 2); break;
+    case Field::MonthName: at = putName(at, name(months_, value.month - 1)); break;
+    case Field::MonthNameLong: at = putName(at, name(monthsLong_, value.month - 1)); break;
+    case Field::Year: at = PutYear(at, value.year); break;
+    case Field::Hour12: at = PutNumber(at, value.hour12(), 1); break;
+    case Field::Hour12_2: at = PutNumber(at, value.hour12(), 2); break;
+    case Field::Hour24: at = PutNumber(at, value.hour, 1); break;
+    case Field::Hour24_2: at = PutNumber(at, value.hour, 2); break;
+    case Field::Minute: at = PutNumber(at, value.minute, 1); break;
+    case Field::Minute2: at = PutNumber(at, value.minute, 2); break;
+    case Field::Second:
+    case Field::Second2:
+        at = PutNumber(at, value.second, piece.field == Field::Second ? 1 : 2);
+        if (value.nanoseconds) {
+            *at++ = Char(decimalPoint_.unicode());
+            at = PutFraction(at, value.nanoseconds);
+        }
+        break;
+    case Field::AmPm: at = putName(at, periods_[false][value.hour >= 12]); break;
+    case Field::AmPmUpper: at = putName(at, periods_[true][value.hour >= 12]); break;
+    }
+    std::memcpy(at, UnitsOf<Char>(piece.literal.bytes, piece.literal.units), MostLiteralUnits * sizeof(Char));
+    return at + piece.literal.size;
 }
 
 template <typename Char, typename Out>
-void DateTimePattern::put(int year, int month, int day, int hour, int minute, int second,
-                          quint32 nanoseconds, Out& out) const
+void DateTimePattern::put(const Fields& value, Out& out) const
 {
-    const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    Char buffer[256];
+    constexpr int BufferUnits = 256;
+    if constexpr (sizeof(Char) == 1) {
+        // ASCII: straight into the output, in one piece.
+        if (mostUnits_ <= BufferUnits) {
+            PutAscii<BufferUnits>(out, [&](char* at) {
+                for (const Piece& piece : pieces_)
+                    at = putPiece(at, piece, value);
+                return at;
+            });
+            return;
+        }
+    }
+    // A piece puts at most a name (64 units), its literal (16) and a block more: the buffer
+    // is flushed once half full.
+    Char buffer[BufferUnits];
     Char* at = buffer;
-    for (const Token& token : tokens_) {
-        // Names and literals are short; a pattern that could overflow goes through in pieces.
-        if (at - buffer > 128) {
+    for (const Piece& piece : pieces_) {
+        if (at - buffer > BufferUnits / 2) {
             Emit(buffer, at, out);
             at = buffer;
         }
-        switch (token.field) {
-        case Field::Literal:
-            if (token.literal.size() > 64) {
-                Emit(buffer, at, out);
-                AppendText(out, token.literal);
-                at = buffer;
-            } else {
-                at = PutText(at, token.literal);
-            }
-            break;
-        case Field::Day: at = PutNumber(at, day, 1); break;
-        case Field::Day2: at = PutNumber(at, day, 2); break;
-        case Field::DayName: at = PutText(at, NameAt(dayNames_, QDate(year, month, day).dayOfWeek() - 1)); break;
-        case Field::DayNameLong: at = PutText(at, NameAt(dayNamesLong_, QDate(year, month, day).dayOfWeek() - 1)); break;
-        case Field::Month: at = PutNumber(at, month, 1); break;
-        case Field::Month2: at = PutNumber(at, month, 2); break;
-        case Field::MonthName: at = PutText(at, NameAt(monthNames_, month - 1)); break;
-        case Field::MonthNameLong: at = PutText(at, NameAt(monthNamesLong_, month - 1)); break;
-        case Field::Year: at = PutNumber(at, year, 4); break;
-        case Field::Hour12: at = PutNumber(at, hour12, 1); break;
-        case Field::Hour12_2: at = PutNumber(at, hour12, 2); break;
-        case Field::Hour24: at = PutNumber(at, hour, 1); break;
-        case Field::Hour24_2: at = PutNumber(at, hour, 2); break;
-        case Field::Minute: at = PutNumber(at, minute, 1); break;
-        case Field::Minute2: at = PutNumber(at, minute, 2); break;
-        case Field::Second:
-        case Field::Second2:
-            at = PutNumber(at, second, token.field == Field::Second ? 1 : 2);
-            if (nanoseconds) {
-                *at++ = Char(decimalPoint_.unicode());
-                at = PutFraction(at, nanoseconds);
-            }
-            break;
-        case Field::AmPm: at = PutText(at, dayPeriods_[false][hour >= 12]); break;
-        case Field::AmPmUpper: at = PutText(at, dayPeriods_[true][hour >= 12]); break;
-        }
+        at = putPiece(at, piece, value);
     }
     Emit(buffer, at, out);
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace velloxa {
 
 // A locale's date or time format, compiled once so that a million values cost no format
@@ -26,6 +28,12 @@ public:
     // The locale's numeric short date for Windows-1252: names become numbers, characters the
     // code page cannot hold are left out.
     static DateTimePattern numericShortDate(const QLocale& locale);
+    // The date, a blank and the time in one pattern: one pass for a timestamp.
+    static DateTimePattern dateAndTime(const DateTimePattern& date, const DateTimePattern& time);
+
+    // Every character the pattern can put (digits, '-', literals, names, day periods, the
+    // decimal separator), each once.
+    QString characters() const;
 
     // `nanoseconds` non-zero adds the fraction after the seconds, trailing zeros dropped.
     // Out: a QString or the export's AnsiBuffer (TextOutput.h).
@@ -38,13 +46,38 @@ private:
                        MonthNameLong, Year, Hour12, Hour12_2, Hour24, Hour24_2, Minute,
                        Minute2, Second, Second2, AmPm, AmPmUpper };
     struct Token { Field field; QString literal; };
+    // A name, or the literal after a field, copied in 16-byte blocks (the buffer it goes to
+    // has room for the last block): as bytes when the pattern puts only ASCII, else as UTF-16.
+    template <int Most>
+    struct ShortText {
+        quint8 size = 0;
+        char bytes[Most] = {};
+        char16_t units[Most] = {};
+    };
+    static constexpr int MostNameUnits = 64;
+    static constexpr int MostLiteralUnits = 16;
+    using Name = ShortText<MostNameUnits>;
+    // What put() walks: a field (none for a literal alone) and the literal that follows it.
+    struct Piece {
+        Field field;
+        ShortText<MostLiteralUnits> literal;
+    };
 
     DateTimePattern(const QLocale& locale, const QString& format, bool withSeconds);
     void tidyLiterals();
+    void addLiteral(const QString& text);
     bool putsOnlyAscii(const Token& token) const;
+    void compile();
+    const Name& name(const std::vector<Name>& names, int index) const;
+    struct Fields {
+        int year, month, day, hour, minute, second;
+        quint32 nanoseconds;
+        int hour12() const { return hour % 12 == 0 ? 12 : hour % 12; }
+    };
+    template <typename Char>
+    Char* putPiece(Char* at, const Piece& piece, const Fields& value) const;
     template <typename Char, typename Out>
-    void put(int year, int month, int day, int hour, int minute, int second,
-             quint32 nanoseconds, Out& out) const;
+    void put(const Fields& value, Out& out) const;
 
     QList<Token> tokens_;
     QChar decimalPoint_;
@@ -52,6 +85,13 @@ private:
     QString dayPeriods_[2][2]; // [upper case][pm]
     QStringList monthNames_, monthNamesLong_, dayNames_, dayNamesLong_;
     bool ascii_ = false; // every character it puts is ASCII
+
+    // The tokens compiled for put().
+    std::vector<Piece> pieces_;
+    std::vector<Name> months_, monthsLong_, days_, daysLong_;
+    Name periods_[2][2];
+    Name none_; // the name of a month or day out of range
+    int mostUnits_ = 0; // the most units one value can take
 };
 
 } // namespace velloxa

@@ -26,6 +26,8 @@ namespace velloxa {
 
 namespace {
 
+constexpr qint64 WritebackStep = 4 << 20;
+
 QString SystemError(int error = errno)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -161,10 +163,15 @@ void ReplacingFile::write(QByteArrayView bytes)
         data += written;
         left -= written;
     }
+    written_ += bytes.size();
 #ifdef __linux__
     // Start writing the pages out now, beside the export, so that commit()'s fsync has
-    // little left to wait for.
-    ::sync_file_range(handle_, 0, 0, SYNC_FILE_RANGE_WRITE);
+    // little left to wait for; a few MiB at a time, since every start costs the disk a
+    // request of its own.
+    if (written_ - started_ >= WritebackStep) {
+        ::sync_file_range(handle_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+        started_ = written_;
+    }
 #endif
 }
 

@@ -41,6 +41,8 @@ private:
     QString namedTemporary_; // empty while the temporary file has no name
     int handle_ = -1;
     bool committed_ = false;
+    qint64 written_ = 0; // bytes so far
+    qint64 started_ = 0; // bytes whose writeback has been started
 };
 
 } // namespace velloxa

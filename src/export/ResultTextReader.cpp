@@ -3,6 +3,8 @@
 #include "errors/Failure.h"
 #include "export/TextOutput.h"
 
+#include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace velloxa {
@@ -13,8 +15,9 @@ enum class Kind { Text, Integer, Decimal, Double, Real, Bit, Date, Timestamp, Ti
 
 // Columns wider than this are read in chunks instead of being bound.
 constexpr SQLULEN LongerThanBound = 8000;
-// The bound buffers of one block stay within this, however wide a row is.
-constexpr SQLLEN BlockBudget = 4 << 20;
+// The bound buffers of one block stay within this (in the processor's cache while the
+// driver fills it and the rows are read), unless a single row is larger.
+constexpr SQLLEN BlockBudget = 64 << 10;
 constexpr SQLULEN MostRowsPerFetch = 1024;
 constexpr SQLLEN ChunkSize = 64 << 10;
 // SQL Server's time(n), which the ODBC headers of the driver manager do not name.
@@ -30,9 +33,76 @@ struct ResultTextReader::Column {
     bool isLong = false;
     std::vector<qint64> storage; // 8-byte aligned for the ODBC structs
     std::vector<SQLLEN> indicators;
+    // The text of a value of this column's kind, chosen once rather than for every value.
+    ResultTextReader::Writer<QString> toText = nullptr;
+    ResultTextReader::Writer<AnsiBuffer> toBytes = nullptr;
 
     char* element(SQLULEN row) { return reinterpret_cast<char*>(storage.data()) + row * SQLULEN(elementSize); }
+    const char* element(SQLULEN row) const { return reinterpret_cast<const char*>(storage.data()) + row * SQLULEN(elementSize); }
+    template <Kind kind, typename Out>
+    static void Write(const ValueTextFormat& format, const Column& column, const char* element,
+                      SQLLEN indicator, Out& out);
+    template <typename Out>
+    static ResultTextReader::Writer<Out> WriterFor(Kind kind);
 };
+
+template <Kind kind, typename Out>
+void ResultTextReader::Column::Write(const ValueTextFormat& format, const Column& column, const char* element,
+                                     SQLLEN indicator, Out& out)
+{
+    if constexpr (kind == Kind::Text) {
+        if (indicator > column.elementSize - SQLLEN(sizeof(SQLWCHAR)))
+            throw Failure(QStringLiteral("A value of column %1 is longer than the column's size.").arg(column.name));
+        AppendText(out, QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(indicator) / 2));
+    } else if constexpr (kind == Kind::Integer) {
+        format.appendInteger(*reinterpret_cast<const SQLBIGINT*>(element), out);
+    } else if constexpr (kind == Kind::Decimal) {
+        format.appendDecimal(QByteArrayView(element, qMin<SQLLEN>(indicator, column.elementSize - 1)), out);
+    } else if constexpr (kind == Kind::Double) {
+        format.appendDouble(*reinterpret_cast<const double*>(element), out);
+    } else if constexpr (kind == Kind::Real) {
+        format.appendReal(*reinterpret_cast<const float*>(element), out);
+    } else if constexpr (kind == Kind::Bit) {
+        format.appendBit(*element != 0, out);
+    } else if constexpr (kind == Kind::Date) {
+        format.appendDate(*reinterpret_cast<const SQL_DATE_STRUCT*>(element), out);
+    } else if constexpr (kind == Kind::Timestamp) {
+        format.appendTimestamp(*reinterpret_cast<const SQL_TIMESTAMP_STRUCT*>(element), out);
+    } else if constexpr (kind == Kind::Time) {
+        // The driver's form: "hh:mm:ss" with an optional ".fffffff".
+        const QByteArray text(element, qsizetype(qMin<SQLLEN>(indicator, column.elementSize - 1)));
+        const QList<QByteArray> parts = text.split(':');
+        if (parts.size() != 3)
+            throw Failure(QStringLiteral("Unexpected time value \"%1\" in column %2.").arg(QString::fromLatin1(text), column.name));
+        const QList<QByteArray> seconds = parts[2].split('.');
+        const quint32 nanoseconds = seconds.size() > 1 ? seconds[1].leftJustified(9, '0', true).toUInt() : 0;
+        format.appendTime(parts[0].toInt(), parts[1].toInt(), seconds[0].toInt(), nanoseconds, out);
+    } else if constexpr (kind == Kind::Guid) {
+        format.appendGuid(*reinterpret_cast<const SQLGUID*>(element), out);
+    } else {
+        static_assert(kind == Kind::Binary);
+        format.appendBinary(QByteArrayView(element, qsizetype(qMin(indicator, column.elementSize))), out);
+    }
+}
+
+template <typename Out>
+ResultTextReader::Writer<Out> ResultTextReader::Column::WriterFor(Kind kind)
+{
+    switch (kind) {
+    case Kind::Text: return &Write<Kind::Text, Out>;
+    case Kind::Integer: return &Write<Kind::Integer, Out>;
+    case Kind::Decimal: return &Write<Kind::Decimal, Out>;
+    case Kind::Double: return &Write<Kind::Double, Out>;
+    case Kind::Real: return &Write<Kind::Real, Out>;
+    case Kind::Bit: return &Write<Kind::Bit, Out>;
+    case Kind::Date: return &Write<Kind::Date, Out>;
+    case Kind::Timestamp: return &Write<Kind::Timestamp, Out>;
+    case Kind::Time: return &Write<Kind::Time, Out>;
+    case Kind::Guid: return &Write<Kind::Guid, Out>;
+    case Kind::Binary: return &Write<Kind::Binary, Out>;
+    }
+    return nullptr;
+}
 
 ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFormat& format,
                                    SQLULEN rowsPerFetch)
@@ -88,6 +158,8 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
         }
         if (column->isLong)
             column->elementSize = ChunkSize;
+        column->toText = Column::WriterFor<QString>(column->kind);
+        column->toBytes = Column::WriterFor<AnsiBuffer>(column->kind);
         unbound_ = unbound_ || column->isLong;
         rowBytes += column->elementSize + SQLLEN(sizeof(SQLLEN));
         names_ << column->name;
@@ -105,12 +177,37 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
         column.indicators.resize(rows);
         if (!unbound_)
             statement.bind(i, column.cType, column.element(0), column.elementSize, column.indicators.data());
+        bound_.push_back({column.element(0), column.elementSize, column.indicators.data(), column.toText,
+                          column.toBytes, &column});
     }
     if (!unbound_)
         statement.setRowArraySize(rows);
 }
 
 ResultTextReader::~ResultTextReader() = default;
+
+QString ResultTextReader::characters(int index) const
+{
+    switch (columns_[size_t(index)]->kind) {
+    case Kind::Integer: case Kind::Decimal: case Kind::Double: case Kind::Real:
+        return format_.numberCharacters();
+    case Kind::Date: case Kind::Timestamp: case Kind::Time:
+        return format_.dateTimeCharacters();
+    case Kind::Bit: return QStringLiteral("TrueFals");
+    case Kind::Guid: return QStringLiteral("0123456789ABCDEF-");
+    case Kind::Binary: return QStringLiteral("0123456789ABCDEFx");
+    case Kind::Text: break;
+    }
+    return QString();
+}
+
+void ResultTextReader::readUnbound(int index)
+{
+    Column& column = *columns_[size_t(index)];
+    SQLLEN indicator = 0;
+    while (statement_.getData(index, column.cType, column.element(0), column.elementSize, &indicator)) {
+    }
+}
 
 bool ResultTextReader::next()
 {
@@ -127,92 +224,58 @@ bool ResultTextReader::next()
 }
 
 template <typename Out>
-bool ResultTextReader::appendValue(int index, Out& out)
+bool ResultTextReader::appendUnbound(int index, Out& out)
 {
     Column& column = *columns_[size_t(index)];
-    const char* element = column.element(row_);
-    SQLLEN indicator = column.indicators[row_];
-    if (unbound_) {
-        element = column.element(0);
-        if (column.isLong) {
-            // Chunks until the value is complete; text chunks end in a NUL the next one overwrites.
-            // The text is encoded whole: a chunk may end inside a surrogate pair.
-            const bool text = column.kind == Kind::Text;
-            const SQLLEN room = column.elementSize;
-            QString characters;
-            QByteArray bytes;
-            bool more = true;
-            while (more) {
-                more = statement_.getData(index, column.cType, column.element(0), room, &indicator);
-                if (indicator == SQL_NULL_DATA)
-                    return false;
-                const SQLLEN part = more ? room - (text ? SQLLEN(sizeof(SQLWCHAR)) : 0) : indicator;
-                if (text)
-                    characters.append(QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(part) / 2));
-                else
-                    bytes.append(element, qsizetype(part));
+    const char* element = column.element(0);
+    SQLLEN indicator = 0;
+    if (column.isLong) {
+        // Chunks until the value is complete, each written as it comes; text chunks end in a
+        // NUL the next one overwrites. A chunk may end inside a surrogate pair: its first half
+        // waits in the unit before the next chunk, so that the pair is encoded whole.
+        const bool text = column.kind == Kind::Text;
+        char* const slot = column.element(0);
+        char* const chunk = slot + sizeof(char16_t);
+        const SQLLEN room = column.elementSize - SQLLEN(sizeof(char16_t));
+        char16_t carried = 0;
+        bool more = true;
+        for (bool first = true; more; first = false) {
+            more = statement_.getData(index, column.cType, chunk, room, &indicator);
+            if (indicator == SQL_NULL_DATA)
+                return false;
+            const SQLLEN part = more ? room - (text ? SQLLEN(sizeof(SQLWCHAR)) : 0) : indicator;
+            if (!text) {
+                if (first)
+                    AppendAscii(out, "0x");
+                format_.appendHexDigits(QByteArrayView(chunk, qsizetype(part)), out);
+                continue;
             }
-            if (text)
-                AppendText(out, characters);
-            else
-                format_.appendBinary(bytes, out);
-            return true;
+            const char16_t* units = reinterpret_cast<const char16_t*>(chunk);
+            qsizetype count = qsizetype(part) / 2;
+            if (carried) {
+                std::memcpy(slot, &carried, sizeof carried);
+                --units;
+                ++count;
+                carried = 0;
+            }
+            if (more && count > 0 && QChar::isHighSurrogate(units[count - 1]))
+                carried = units[--count];
+            AppendText(out, QStringView(units, count));
         }
-        statement_.getData(index, column.cType, column.element(0), column.elementSize, &indicator);
+        return true;
     }
+    statement_.getData(index, column.cType, column.element(0), column.elementSize, &indicator);
     if (indicator == SQL_NULL_DATA)
         return false;
-
-    switch (column.kind) {
-    case Kind::Text:
-        if (indicator > column.elementSize - SQLLEN(sizeof(SQLWCHAR)))
-            throw Failure(QStringLiteral("A value of column %1 is longer than the column's size.").arg(column.name));
-        AppendText(out, QStringView(reinterpret_cast<const char16_t*>(element), qsizetype(indicator) / 2));
-        break;
-    case Kind::Integer:
-        format_.appendInteger(*reinterpret_cast<const SQLBIGINT*>(element), out);
-        break;
-    case Kind::Decimal:
-        format_.appendDecimal(QByteArrayView(element, qMin<SQLLEN>(indicator, column.elementSize - 1)), out);
-        break;
-    case Kind::Double:
-        format_.appendDouble(*reinterpret_cast<const double*>(element), out);
-        break;
-    case Kind::Real:
-        format_.appendReal(*reinterpret_cast<const float*>(element), out);
-        break;
-    case Kind::Bit:
-        format_.appendBit(*element != 0, out);
-        break;
-    case Kind::Date:
-        format_.appendDate(*reinterpret_cast<const SQL_DATE_STRUCT*>(element), out);
-        break;
-    case Kind::Timestamp:
-        format_.appendTimestamp(*reinterpret_cast<const SQL_TIMESTAMP_STRUCT*>(element), out);
-        break;
-    case Kind::Time: {
-        // The driver's form: "hh:mm:ss" with an optional ".fffffff".
-        const QByteArray text(element, qsizetype(qMin<SQLLEN>(indicator, column.elementSize - 1)));
-        const QList<QByteArray> parts = text.split(':');
-        if (parts.size() != 3)
-            throw Failure(QStringLiteral("Unexpected time value \"%1\" in column %2.").arg(QString::fromLatin1(text), column.name));
-        const QList<QByteArray> seconds = parts[2].split('.');
-        const quint32 nanoseconds = seconds.size() > 1 ? seconds[1].leftJustified(9, '0', true).toUInt() : 0;
-        format_.appendTime(parts[0].toInt(), parts[1].toInt(), seconds[0].toInt(), nanoseconds, out);
-        break;
-    }
-    case Kind::Guid:
-        format_.appendGuid(*reinterpret_cast<const SQLGUID*>(element), out);
-        break;
-    case Kind::Binary:
-        format_.appendBinary(QByteArrayView(element, qsizetype(qMin(indicator, column.elementSize))), out);
-        break;
-    }
+    if constexpr (std::is_same_v<Out, QString>)
+        column.toText(format_, column, element, indicator, out);
+    else
+        column.toBytes(format_, column, element, indicator, out);
     return true;
 }
 
 // The two outputs: a preview cell and the export's bytes.
-template bool ResultTextReader::appendValue(int, QString&);
-template bool ResultTextReader::appendValue(int, AnsiBuffer&);
+template bool ResultTextReader::appendUnbound(int, QString&);
+template bool ResultTextReader::appendUnbound(int, AnsiBuffer&);
 
 } // namespace velloxa

@@ -18,4 +18,16 @@ inline void AppendText(QString& out, QStringView text) { out.append(text); }
 inline void AppendAscii(AnsiBuffer& out, std::string_view ascii) { out.appendBytes(QByteArrayView(ascii.data(), qsizetype(ascii.size()))); }
 inline void AppendText(AnsiBuffer& out, QStringView text) { out.appendText(text); }
 
+// ASCII that `put(char* at)` writes, at most Most characters, returning the end: into the
+// file's bytes in place, or through a small buffer into a QString.
+template <qsizetype Most, typename Put>
+void PutAscii(AnsiBuffer& out, Put put) { out.setEnd(put(out.room(Most))); }
+template <qsizetype Most, typename Put>
+void PutAscii(QString& out, Put put)
+{
+    char text[Most];
+    const char* end = put(text);
+    out.append(QLatin1String(text, end - text));
+}
+
 } // namespace velloxa

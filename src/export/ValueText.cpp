@@ -1,10 +1,12 @@
 #include "export/ValueText.h"
 
 #include "export/AnsiText.h"
+#include "export/DecimalDigits.h"
 #include "export/TextOutput.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <string_view>
 
 namespace velloxa {
@@ -55,17 +57,21 @@ bool UsesIso(const QLocale& locale, ValueForms forms)
 ValueTextFormat::ValueTextFormat(const QLocale& locale, ValueForms forms, bool windows1252)
     : iso_(UsesIso(locale, forms)),
       decimalPoint_(iso_ ? QLatin1Char('.') : locale.decimalPoint().at(0)),
+      asciiPoint_(0),
       date_(iso_ ? DateTimePattern::isoDate() : DateTimePattern::shortDate(locale)),
-      time_(iso_ ? DateTimePattern::isoTime() : DateTimePattern::timeWithSeconds(locale))
+      time_(iso_ ? DateTimePattern::isoTime() : DateTimePattern::timeWithSeconds(locale)),
+      dateAndTime_(DateTimePattern::dateAndTime(date_, time_))
 {
-    if (!windows1252 || iso_)
-        return;
-    if (!AnsiCanHold(QStringView(&decimalPoint_, 1)))
-        decimalPoint_ = QLatin1Char('.');
-    if (!date_.fitsWindows1252())
-        date_ = DateTimePattern::numericShortDate(locale);
-    if (!time_.fitsWindows1252())
-        time_ = DateTimePattern::isoTime();
+    if (windows1252 && !iso_) {
+        if (!AnsiCanHold(QStringView(&decimalPoint_, 1)))
+            decimalPoint_ = QLatin1Char('.');
+        if (!date_.fitsWindows1252())
+            date_ = DateTimePattern::numericShortDate(locale);
+        if (!time_.fitsWindows1252())
+            time_ = DateTimePattern::isoTime();
+        dateAndTime_ = DateTimePattern::dateAndTime(date_, time_);
+    }
+    asciiPoint_ = decimalPoint_.unicode() < 0x80 ? char(decimalPoint_.unicode()) : 0;
 }
 
 bool ValueTextFormat::differsInWindows1252(const QLocale& locale)
@@ -76,13 +82,20 @@ bool ValueTextFormat::differsInWindows1252(const QLocale& locale)
             || !DateTimePattern::timeWithSeconds(locale).fitsWindows1252());
 }
 
+QString ValueTextFormat::numberCharacters() const
+{
+    return QStringLiteral("0123456789-+.einfa") + decimalPoint_;
+}
+
+QString ValueTextFormat::dateTimeCharacters() const
+{
+    return date_.characters() + time_.characters();
+}
+
 template <typename Out>
 void ValueTextFormat::appendInteger(qint64 value, Out& out) const
 {
-    char text[24];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    Q_UNUSED(error);
-    AppendAscii(out, std::string_view(text, end - text));
+    PutAscii<20>(out, [value](char* at) { return PutSigned(at, value); });
 }
 
 template <typename Out>
@@ -97,11 +110,27 @@ void ValueTextFormat::appendDecimal(QByteArrayView driverText, Out& out) const
             text.remove_suffix(1);
     }
     // The driver writes a magnitude below one as ".5"; the digit before the separator is kept.
-    if (text.starts_with('-')) {
-        AppendAscii(out, "-");
+    const bool negative = text.starts_with('-');
+    if (negative)
         text.remove_prefix(1);
+    const bool leadingZero = text.empty() || text.front() == '.';
+    // decimal(38, s): at most 38 digits, the point, a sign and the added zero.
+    if (asciiPoint_ && text.size() <= 40) {
+        PutAscii<42>(out, [&](char* at) {
+            *at = '-';
+            at += negative;
+            *at = '0';
+            at += leadingZero;
+            std::memcpy(at, text.data(), text.size());
+            if (point != std::string_view::npos && text.size() > point - negative)
+                at[point - negative] = asciiPoint_;
+            return at + text.size();
+        });
+        return;
     }
-    if (text.empty() || text.front() == '.')
+    if (negative)
+        AppendAscii(out, "-");
+    if (leadingZero)
         AppendAscii(out, "0");
     AppendNumber(text, decimalPoint_, out);
 }
@@ -109,13 +138,31 @@ void ValueTextFormat::appendDecimal(QByteArrayView driverText, Out& out) const
 template <typename Out>
 void ValueTextFormat::appendDouble(double value, Out& out) const
 {
-    AppendShortest(value, decimalPoint_, out);
+    appendShortest(value, out);
 }
 
 template <typename Out>
 void ValueTextFormat::appendReal(float value, Out& out) const
 {
-    AppendShortest(value, decimalPoint_, out);
+    appendShortest(value, out);
+}
+
+template <typename Number, typename Out>
+void ValueTextFormat::appendShortest(Number value, Out& out) const
+{
+    if (!asciiPoint_) {
+        AppendShortest(value, decimalPoint_, out);
+        return;
+    }
+    // The shortest form of a double has at most 24 characters ("-2.2250738585072014e-308").
+    PutAscii<32>(out, [&](char* at) {
+        const auto [end, error] = std::to_chars(at, at + 32, value);
+        if (error != std::errc())
+            return at;
+        if (asciiPoint_ != '.')
+            std::replace(at, end, '.', asciiPoint_);
+        return end;
+    });
 }
 
 template <typename Out>
@@ -133,12 +180,12 @@ void ValueTextFormat::appendDate(const SQL_DATE_STRUCT& value, Out& out) const
 template <typename Out>
 void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT& value, Out& out) const
 {
-    date_.append(value.year, value.month, value.day, 0, 0, 0, 0, out);
-    if (iso_ || value.hour || value.minute || value.second || value.fraction) {
-        AppendAscii(out, " ");
-        time_.append(value.year, value.month, value.day, value.hour, value.minute, value.second,
-                     value.fraction, out);
-    }
+    // ISO keeps the time of a date-time at midnight too.
+    if (iso_ || value.hour || value.minute || value.second || value.fraction)
+        dateAndTime_.append(value.year, value.month, value.day, value.hour, value.minute, value.second,
+                            value.fraction, out);
+    else
+        date_.append(value.year, value.month, value.day, 0, 0, 0, 0, out);
 }
 
 template <typename Out>
@@ -174,6 +221,12 @@ template <typename Out>
 void ValueTextFormat::appendBinary(QByteArrayView bytes, Out& out) const
 {
     AppendAscii(out, "0x");
+    appendHexDigits(bytes, out);
+}
+
+template <typename Out>
+void ValueTextFormat::appendHexDigits(QByteArrayView bytes, Out& out) const
+{
     // Through a small buffer: an image may be megabytes long.
     char text[256];
     for (qsizetype from = 0; from < bytes.size(); from += sizeof text / 2) {
@@ -195,6 +248,7 @@ template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, QStr
 template void ValueTextFormat::appendTime(int, int, int, quint32, QString&) const;
 template void ValueTextFormat::appendGuid(const SQLGUID&, QString&) const;
 template void ValueTextFormat::appendBinary(QByteArrayView, QString&) const;
+template void ValueTextFormat::appendHexDigits(QByteArrayView, QString&) const;
 template void ValueTextFormat::appendInteger(qint64, AnsiBuffer&) const;
 template void ValueTextFormat::appendDecimal(QByteArrayView, AnsiBuffer&) const;
 template void ValueTextFormat::appendDouble(double, AnsiBuffer&) const;
@@ -205,5 +259,6 @@ template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, Ansi
 template void ValueTextFormat::appendTime(int, int, int, quint32, AnsiBuffer&) const;
 template void ValueTextFormat::appendGuid(const SQLGUID&, AnsiBuffer&) const;
 template void ValueTextFormat::appendBinary(QByteArrayView, AnsiBuffer&) const;
+template void ValueTextFormat::appendHexDigits(QByteArrayView, AnsiBuffer&) const;
 
 } // namespace velloxa

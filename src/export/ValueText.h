@@ -60,12 +60,23 @@ public:
     template <typename Out> void appendTime(int hour, int minute, int second, quint32 nanoseconds, Out& out) const;
     template <typename Out> void appendGuid(const SQLGUID& value, Out& out) const;
     template <typename Out> void appendBinary(QByteArrayView bytes, Out& out) const;
+    // The hex digits of appendBinary without the "0x": a long value in parts.
+    template <typename Out> void appendHexDigits(QByteArrayView bytes, Out& out) const;
+
+    // Every character the text of a number (integer, decimal, float: digits, signs, exponent,
+    // "inf", "nan", the decimal separator) or of a date and time can hold.
+    QString numberCharacters() const;
+    QString dateTimeCharacters() const;
 
 private:
+    template <typename Number, typename Out> void appendShortest(Number value, Out& out) const;
+
     bool iso_;
     QChar decimalPoint_;
+    char asciiPoint_; // the decimal separator as a byte when it is ASCII, 0 otherwise
     DateTimePattern date_;
     DateTimePattern time_;
+    DateTimePattern dateAndTime_;
 };
 
 } // namespace velloxa

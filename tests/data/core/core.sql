@@ -30,6 +30,9 @@ INSERT INTO Awkward VALUES (1, 'a,b'), (2, 'say "hi"'), (3, 'cr' || char(13) || 
 CREATE TABLE Long (Id int, Body ntext, Data image);
 INSERT INTO Long VALUES (1, replace(hex(zeroblob(50000)), '00', 'xy'), zeroblob(40000)),
     (2, NULL, NULL), (3, 'short', x'CAFE');
+-- A surrogate pair on either side of the end of the driver's first part (32,766 characters).
+WITH RECURSIVE n(i) AS (SELECT 32764 UNION ALL SELECT i + 1 FROM n WHERE i < 32767)
+INSERT INTO Long SELECT i - 32760, printf('%.*c', i, 'a') || char(128512), NULL FROM n;
 
 -- Values of a megabyte and more in every large type: a server cuts them unless the session lifts TEXTSIZE.
 CREATE TABLE Huge (A 'varchar(max)', N 'nvarchar(max)', B 'varbinary(max)', T text, NT ntext, I image);
