@@ -10,6 +10,8 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
+
 namespace velloxa::odbc {
 
 namespace {
@@ -96,26 +98,11 @@ bool DriverIsFreeTds(SQLHENV environment, const QString& driverName)
 #else
     if (driverName.isEmpty())
         return false;
-    SQLUSMALLINT direction = SQL_FETCH_FIRST;
-    SQLWCHAR description[512];
-    SQLWCHAR attributes[4096];
-    SQLSMALLINT descriptionLength = 0, attributesLength = 0;
-    while (SQL_SUCCEEDED(SQLDriversW(environment, direction, description,
-                                     SQLSMALLINT(std::size(description)), &descriptionLength,
-                                     attributes, SQLSMALLINT(std::size(attributes)),
-                                     &attributesLength))) {
-        direction = SQL_FETCH_NEXT;
-        if (FromWide(description, descriptionLength).compare(driverName, Qt::CaseInsensitive) != 0)
-            continue;
-        // Attributes are "key=value" texts, each ended by a NUL, the list by another NUL.
-        const QString list = FromWide(attributes, attributesLength);
-        for (const QString& attribute : list.split(QChar(0), Qt::SkipEmptyParts))
-            if (attribute.startsWith(QLatin1String("Driver="), Qt::CaseInsensitive)
-                && attribute.contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive))
-                return true;
-        return false;
-    }
-    return false;
+    const std::optional<QStringList> attributes = RegisteredDriver(environment, driverName);
+    return attributes && std::any_of(attributes->cbegin(), attributes->cend(), [](const QString& attribute) {
+               return attribute.startsWith(QLatin1String("Driver="), Qt::CaseInsensitive)
+                   && attribute.contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive);
+           });
 #endif
 }
 

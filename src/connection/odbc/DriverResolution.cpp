@@ -22,22 +22,29 @@ bool IsDriverAttribute(const ConnectionAttribute& attribute)
 
 bool DriverRegistered(SQLHENV environment, const QString& name)
 {
+    return RegisteredDriver(environment, name).has_value();
+}
+
+} // namespace
+
+std::optional<QStringList> RegisteredDriver(SQLHENV environment, const QString& name)
+{
     SQLUSMALLINT direction = SQL_FETCH_FIRST;
     SQLWCHAR description[512];
-    SQLWCHAR attributes[1024]; // not needed; a longer list only earns a "truncated" warning
+    SQLWCHAR attributes[4096];
     SQLSMALLINT descriptionLength = 0, attributesLength = 0;
     while (SQL_SUCCEEDED(SQLDriversW(environment, direction, description,
                                      SQLSMALLINT(std::size(description)), &descriptionLength,
                                      attributes, SQLSMALLINT(std::size(attributes)),
                                      &attributesLength))) {
         direction = SQL_FETCH_NEXT;
-        if (FromWide(description, descriptionLength).compare(name, Qt::CaseInsensitive) == 0)
-            return true;
+        if (FromWide(description, descriptionLength).compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        // Attributes are "key=value" texts, each ended by a NUL, the list by another NUL.
+        return FromWide(attributes, attributesLength).split(QChar(0), Qt::SkipEmptyParts);
     }
-    return false;
+    return std::nullopt;
 }
-
-} // namespace
 
 QString ResolveDriverName(SQLHENV environment, const QString& requested)
 {

@@ -1,10 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 #include <sql.h>
 
 namespace velloxa::odbc {
+
+// The attributes ("Driver=...", ...) of the driver registered under `name`; nothing when no
+// driver of that name is registered.
+std::optional<QStringList> RegisteredDriver(SQLHENV environment, const QString& name);
 
 // The driver that serves a requested driver name on this machine. The product asks for
 // "SQL Server"; where no driver is registered under that name but FreeTDS is under its own
