@@ -53,6 +53,24 @@ struct Stream {
         return progress(outcome.rows);
     }
 
+    // Writes every row with `writeRow`, counting them and reporting progress; false when
+    // cancelled.
+    template <typename WriteRow>
+    bool eachRow(WriteRow writeRow)
+    {
+        sinceProgress.start();
+        for (;;) {
+            line = 154;
+            if (!reader.next())
+                return true;
+            line = 146;
+            writeRow();
+            ++outcome.rows;
+            if (!reportProgress())
+                return false;
+        }
+    }
+
     void count(const StructureBreaks& breaks)
     {
         outcome.valuesWithSeparator += breaks.separator;
@@ -165,12 +183,7 @@ bool StreamClassic(Stream& s)
         s.line = 134;
         endLine();
     }
-    s.sinceProgress.start();
-    for (;;) {
-        s.line = 154;
-        if (!s.reader.next())
-            break;
-        s.line = 146;
+    const bool finished = s.eachRow([&] {
         for (int column = 0; column < columns; ++column) {
             if (column) {
                 if (separator.size() == 1)
@@ -184,10 +197,9 @@ bool StreamClassic(Stream& s)
                 s.count(BreaksIn(pending.bytes().sliced(start), separator));
         }
         endLine();
-        ++s.outcome.rows;
-        if (!s.reportProgress())
-            return false;
-    }
+    });
+    if (!finished)
+        return false;
     s.line = 172;
     pending.appendBytes(LineEnd);
     s.file.write(pending.bytes());
@@ -219,12 +231,7 @@ bool StreamFormatted(Stream& s)
     }
     const bool counting = s.request.format.quoting == Quoting::None;
     QString value;
-    s.sinceProgress.start();
-    for (;;) {
-        s.line = 154;
-        if (!s.reader.next())
-            break;
-        s.line = 146;
+    const bool finished = s.eachRow([&] {
         for (int column = 0; column < columns; ++column) {
             value.clear();
             const bool present = s.reader.appendValue(column, value);
@@ -233,10 +240,9 @@ bool StreamFormatted(Stream& s)
             writer.appendValue(value, !present, column == 0, pending);
         }
         endLine();
-        ++s.outcome.rows;
-        if (!s.reportProgress())
-            return false;
-    }
+    });
+    if (!finished)
+        return false;
     s.line = 172;
     writer.endLine(pending);
     s.file.write(pending);
