@@ -13,6 +13,7 @@
 #include "export/CollisionGuard.h"
 #include "export/ExportRun.h"
 #include "export/LineWriter.h"
+#include "export/SeparatorEdit.h"
 #include "selection/Form3.h"
 #include "selection/Preview.h"
 #include "shell/Appearance.h"
@@ -111,7 +112,7 @@ void Form4::buildControls()
 
     Frame2 = new QGroupBox(QStringLiteral("Each field (column) will be separated by this character/s"), this);
     Frame2->setGeometry(TwipsRect(120, 990, 7800, 795));
-    Text2 = new QLineEdit(Frame2);
+    Text2 = new SeparatorEdit(Frame2);
     Text2->setGeometry(TwipsRect(240, 300, 7320, 345));
 
     Frame3 = new QGroupBox(QStringLiteral("Header Option"), this);
@@ -260,7 +261,7 @@ void Form4::PushButton4_Click()
     request.schema = globals.chosenTable.schema;
     request.table = globals.chosenTable.name;
     request.columns = globals.selectedColumns;
-    request.separator = Text2->text();
+    request.separator = Text2->separator();
     request.header = Check6->isChecked();
     request.fileName = Text1->text();
     request.format = fileFormat();
@@ -329,7 +330,7 @@ void Form4::FileFormat_Change()
             row << (position >= 0 ? previewRow.value(position) : QString());
         rows << row;
     }
-    const LineWriter writer(format, Text2->text());
+    const LineWriter writer(format, Text2->separator());
     Label3->setText(CollisionWarning(writer, names, rows));
     Text3->setPlainText(WriteFirstLines(writer, names, Check6->isChecked(), rows.mid(0, FirstRows)).visible);
 }

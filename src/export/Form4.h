@@ -22,6 +22,7 @@ class QShowEvent;
 namespace velloxa {
 
 class PointerConvention;
+class SeparatorEdit;
 class Wizard;
 
 // The Export window: output file, separator, header option, file format (quoting, encoding,
@@ -41,7 +42,7 @@ public:
     QLineEdit* Text1 = nullptr;         // output file name
     QPushButton* PushButton3 = nullptr; // "..."
     QGroupBox* Frame2 = nullptr;
-    QLineEdit* Text2 = nullptr;         // field separator
+    SeparatorEdit* Text2 = nullptr;     // field separator
     QGroupBox* Frame3 = nullptr;
     QCheckBox* Check6 = nullptr;        // header line
     QGroupBox* Frame5 = nullptr;        // "File format"

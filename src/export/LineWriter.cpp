@@ -113,7 +113,7 @@ void LineWriter::show(QStringView text, QString& out) const
         else if (c == u'\n')
             out += u'↓';
         else if (c == u'\t')
-            out += u'⇥';
+            out += TabMark;
         else if (format_.encoding == FileEncoding::Windows1252 && !AnsiCanHold(text.sliced(i, 1)))
             out += QChar(QChar::ReplacementCharacter);
         else

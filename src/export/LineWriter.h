@@ -8,6 +8,9 @@
 
 namespace velloxa {
 
+// How a Tab is shown wherever the window shows the file's text.
+inline constexpr QChar TabMark = u'⇥';
+
 // What a value does to the structure of a line when it is written unquoted.
 struct StructureBreaks {
     bool separator = false; // holds the separator: its line gets extra columns

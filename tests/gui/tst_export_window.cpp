@@ -7,6 +7,7 @@
 
 #include "connection/Form1.h"
 #include "export/Form4.h"
+#include "export/SeparatorEdit.h"
 #include "selection/Form3.h"
 #include "selection/Preview.h"
 #include "shell/Appearance.h"
@@ -311,6 +312,8 @@ void ExportWindowTest::finishWritesTheFile_data()
                                << QByteArray("1,Anna\r\n2,\r\n\r\n");
     QTest::newRow("three-character separator, chosen order") << "People" << QStringList{"Name", "Id"} << " | " << true
                                                              << QByteArray("Name | Id\r\nAnna | 1\r\n | 2\r\n\r\n");
+    QTest::newRow("tab") << "People" << QStringList{"Id", "Name"} << "\t" << false
+                         << QByteArray("1\tAnna\r\n2\t\r\n\r\n");
     QTest::newRow("empty separator") << "People" << QStringList{"Id", "Name"} << "" << false
                                      << QByteArray("1Anna\r\n2\r\n\r\n");
     QTest::newRow("names with a blank and a bracket") << "Staff" << QStringList{"Odd]Col", "Last Name"} << ";" << true
@@ -456,6 +459,7 @@ void ExportWindowTest::fileFormatShowsTheFilesFirstLinesAndWarns()
     QCOMPARE(form.Label3->text(), QStringLiteral("1 value in Notes holds the separator: its line gets extra columns. "
                                                  "Quoting \"Where needed\" keeps it intact."));
     form.Text2->setText("\t");
+    QCOMPARE(form.Text2->text(), QStringLiteral("⇥")); // a Tab is seen, not a blank
     QCOMPARE(form.Label3->text(), QStringLiteral("1 value in Notes holds the separator: its line gets extra columns. "
                                                  "Quoting \"Where needed\" keeps it intact."));
     form.Combo1->setCurrentIndex(int(Quoting::All));

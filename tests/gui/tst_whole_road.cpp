@@ -5,6 +5,7 @@
 
 #include "connection/Form1.h"
 #include "export/Form4.h"
+#include "export/SeparatorEdit.h"
 #include "selection/Form2.h"
 #include "selection/Form3.h"
 

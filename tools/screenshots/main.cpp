@@ -9,6 +9,7 @@
 #include "app/Wizard.h"
 #include "connection/Form1.h"
 #include "export/Form4.h"
+#include "export/SeparatorEdit.h"
 #include "selection/Form2.h"
 #include "selection/Form3.h"
 #include "selection/Preview.h"
