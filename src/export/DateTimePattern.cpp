@@ -491,6 +491,6 @@ void DateTimePattern::put(const Fields& value, Out& out) const
 
 // The two outputs: a preview cell and the export's bytes.
 template void DateTimePattern::append(int, int, int, int, int, int, quint32, QString&) const;
-template void DateTimePattern::append(int, int, int, int, int, int, quint32, AnsiBuffer&) const;
+template void DateTimePattern::append(int, int, int, int, int, int, quint32, FileBuffer&) const;
 
 } // namespace velloxa

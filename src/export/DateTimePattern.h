@@ -36,7 +36,7 @@ public:
     QString characters() const;
 
     // `nanoseconds` non-zero adds the fraction after the seconds, trailing zeros dropped.
-    // Out: a QString or the export's AnsiBuffer (TextOutput.h).
+    // Out: a QString or the export's FileBuffer (TextOutput.h).
     template <typename Out>
     void append(int year, int month, int day, int hour, int minute, int second,
                 quint32 nanoseconds, Out& out) const;

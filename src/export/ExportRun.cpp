@@ -3,8 +3,7 @@
 #include "connection/odbc/Connection.h"
 #include "connection/odbc/Statement.h"
 #include "errors/Failure.h"
-#include "export/AnsiBuffer.h"
-#include "export/AnsiText.h"
+#include "export/FileBuffer.h"
 #include "export/ExportStatement.h"
 #include "export/LineWriter.h"
 #include "export/ReplacingFile.h"
@@ -85,26 +84,41 @@ constexpr quint64 ZeroByteIn(quint64 word)
     return (word - Ones) & ~word & Highs;
 }
 
-// What a value's bytes hold (8-bit text: the separator's bytes, CR, LF). Most values hold
-// none of CR, LF and the separator's first byte: eight bytes at a time tell that, the last
-// eight overlapping the ones before (a value of 4 to 7 bytes: two overlapping halves).
-StructureBreaks BreaksIn(QByteArrayView value, QByteArrayView separator)
+// What a value's bytes hold that matters to the line: the separator, CR or LF, and a quote.
+struct ByteFinds : StructureBreaks {
+    bool quote = false;
+};
+
+// Searches a value's bytes (8-bit text: Windows-1252 or UTF-8) for the separator, CR and LF,
+// and with Quotes for '"' too. Most values hold none of them nor the separator's first byte:
+// sixteen or eight bytes at a time tell that, the last block overlapping the one before (a
+// value of 4 to 7 bytes: two overlapping halves).
+template <bool Quotes>
+ByteFinds FindsIn(QByteArrayView value, QByteArrayView separator)
 {
     const char first = separator.isEmpty() ? '\n' : separator.front();
     constexpr quint64 Ones = 0x0101010101010101;
-    const quint64 cr = Ones * '\r', lf = Ones * '\n', sep = Ones * quint8(first);
-    const auto hitsIn = [&](quint64 word) { return ZeroByteIn(word ^ cr) | ZeroByteIn(word ^ lf) | ZeroByteIn(word ^ sep); };
+    const quint64 cr = Ones * '\r', lf = Ones * '\n', sep = Ones * quint8(first), quote = Ones * '"';
+    const auto hitsIn = [&](quint64 word) {
+        quint64 hits = ZeroByteIn(word ^ cr) | ZeroByteIn(word ^ lf) | ZeroByteIn(word ^ sep);
+        if constexpr (Quotes)
+            hits |= ZeroByteIn(word ^ quote);
+        return hits;
+    };
     const char* bytes = value.data();
     const qsizetype size = value.size();
     quint64 hits = 0;
 #ifdef __SSE2__
     if (size >= 16) {
-        // Long text: sixteen bytes at a time.
-        const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n'), seps = _mm_set1_epi8(first);
+        const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n'), seps = _mm_set1_epi8(first),
+                      quotes = _mm_set1_epi8('"');
         const auto hitsAt = [&](qsizetype at) {
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
-            return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, crs), _mm_cmpeq_epi8(block, lfs)),
-                                                  _mm_cmpeq_epi8(block, seps)));
+            __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, crs), _mm_cmpeq_epi8(block, lfs)),
+                                         _mm_cmpeq_epi8(block, seps));
+            if constexpr (Quotes)
+                found = _mm_or_si128(found, _mm_cmpeq_epi8(block, quotes));
+            return _mm_movemask_epi8(found);
         };
         int found = 0;
         for (qsizetype i = 0; i + 16 <= size && !found; i += 16)
@@ -127,38 +141,65 @@ StructureBreaks BreaksIn(QByteArrayView value, QByteArrayView separator)
         hits = hitsIn(low | quint64(high) << 32);
     } else {
         for (qsizetype i = 0; i < size; ++i)
-            hits |= bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == first;
+            hits |= bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == first || (Quotes && bytes[i] == '"');
     }
-    StructureBreaks found;
+    ByteFinds found;
     if (!hits)
         return found;
     for (qsizetype i = 0; i < size; ++i) {
         const char c = value[i];
         found.lineBreak |= c == '\r' || c == '\n';
+        found.quote |= Quotes && c == '"';
         if (c == first && !separator.isEmpty() && value.sliced(i).startsWith(separator))
             found.separator = true;
     }
     return found;
 }
 
-// Whether values written with these bytes can hold the separator or a line break at all:
-// numbers, dates and the like are searched only when their characters could make either.
-bool MayBreak(QByteArrayView alphabet, QByteArrayView separator)
+// Whether values written with these bytes can hold the separator or a line break (or, with
+// `quotes`, a '"') at all: numbers, dates and the like are searched only when their
+// characters could make one.
+bool MayNeedSearch(QByteArrayView alphabet, QByteArrayView separator, bool quotes)
 {
-    if (alphabet.contains('\r') || alphabet.contains('\n'))
+    if (alphabet.contains('\r') || alphabet.contains('\n') || (quotes && alphabet.contains('"')))
         return true;
     if (separator.isEmpty())
         return false;
     return std::all_of(separator.begin(), separator.end(), [&](char byte) { return alphabet.contains(byte); });
 }
 
-// The classic format (raw values, Windows-1252): the values go straight into the bytes of
-// the file and the separator is encoded once. Returns false when cancelled.
-bool StreamClassic(Stream& s)
+// Doubles every '"' of the bytes from `start` on and, with `enclose`, puts them in quotes:
+// in place, from the back, so that no byte is overwritten before it has moved.
+void QuoteFrom(FileBuffer& out, qsizetype start, bool enclose)
 {
-    AnsiBuffer pending(WriteSize + (64 << 10));
+    const QByteArrayView value = out.bytes().sliced(start);
+    const qsizetype added = value.count('"') + (enclose ? 2 : 0);
+    char* const end = out.room(added); // may move the storage
+    char* const begin = end - value.size();
+    char* to = end + added;
+    if (enclose)
+        *--to = '"';
+    for (const char* from = end; from != begin;) {
+        const char c = *--from;
+        *--to = c;
+        if (c == '"')
+            *--to = '"';
+    }
+    if (enclose)
+        *--to = '"';
+    out.setEnd(end + added);
+}
+
+// Windows-1252 and UTF-8: the values go straight into the bytes of the file, where they are
+// searched for what breaks a line (counted when unquoted) and quoted in place as the format
+// says; the separator is encoded once. Returns false when cancelled.
+template <Quoting Mode>
+bool StreamBytes(Stream& s)
+{
+    const LineWriter writer(s.request.format, s.request.separator);
+    FileBuffer pending(WriteSize + (64 << 10), s.request.format.encoding);
     QByteArray separator;
-    AppendAnsiText(s.request.separator, separator);
+    writer.encode(s.request.separator, separator);
     const auto endLine = [&] {
         pending.appendBytes(LineEnd);
         if (pending.size() >= WriteSize) {
@@ -173,13 +214,17 @@ bool StreamClassic(Stream& s)
         const QString characters = s.reader.characters(column);
         if (!characters.isNull()) {
             QByteArray alphabet;
-            AppendAnsiText(characters, alphabet);
-            searched[size_t(column)] = MayBreak(alphabet, separator);
+            writer.encode(characters, alphabet);
+            searched[size_t(column)] = MayNeedSearch(alphabet, separator, Mode != Quoting::None);
         }
     }
+    pending.appendBytes(writer.start());
     if (s.request.header) {
         s.line = 128;
-        pending.appendText(s.reader.columnNames().join(s.request.separator));
+        QByteArray names;
+        for (int column = 0; column < columns; ++column)
+            writer.appendValue(s.reader.columnNames()[column], false, column == 0, names);
+        pending.appendBytes(names);
         s.line = 134;
         endLine();
     }
@@ -191,10 +236,29 @@ bool StreamClassic(Stream& s)
                 else
                     pending.appendBytes(separator);
             }
+            if constexpr (Mode == Quoting::All)
+                pending.appendByte('"');
             const qsizetype start = pending.size();
-            s.reader.appendValue(column, pending);
-            if (searched[size_t(column)])
-                s.count(BreaksIn(pending.bytes().sliced(start), separator));
+            const bool present = s.reader.appendValue(column, pending);
+            const bool search = searched[size_t(column)];
+            if constexpr (Mode == Quoting::None) {
+                if (search)
+                    s.count(FindsIn<false>(pending.bytes().sliced(start), separator));
+            } else if constexpr (Mode == Quoting::WhereNeeded) {
+                if (search) {
+                    const ByteFinds found = FindsIn<true>(pending.bytes().sliced(start), separator);
+                    if (found.separator || found.lineBreak || found.quote)
+                        QuoteFrom(pending, start, true);
+                }
+            } else {
+                if (!present) { // NULL is nothing, not ""
+                    pending.truncate(start - 1);
+                    continue;
+                }
+                if (search && FindsIn<true>(pending.bytes().sliced(start), separator).quote)
+                    QuoteFrom(pending, start, false);
+                pending.appendByte('"');
+            }
         }
         endLine();
     });
@@ -206,8 +270,8 @@ bool StreamClassic(Stream& s)
     return true;
 }
 
-// Any other format: each value as text, then quoted and encoded by the LineWriter.
-bool StreamFormatted(Stream& s)
+// UTF-16: each value as text, then quoted and encoded by the LineWriter.
+bool StreamUtf16(Stream& s)
 {
     const LineWriter writer(s.request.format, s.request.separator);
     QByteArray pending = writer.start();
@@ -247,6 +311,19 @@ bool StreamFormatted(Stream& s)
     writer.endLine(pending);
     s.file.write(pending);
     return true;
+}
+
+// Returns false when cancelled.
+bool StreamRows(Stream& s)
+{
+    if (s.request.format.encoding == FileEncoding::Utf16LeWithBom)
+        return StreamUtf16(s);
+    switch (s.request.format.quoting) {
+    case Quoting::WhereNeeded: return StreamBytes<Quoting::WhereNeeded>(s);
+    case Quoting::All: return StreamBytes<Quoting::All>(s);
+    case Quoting::None: break;
+    }
+    return StreamBytes<Quoting::None>(s);
 }
 
 } // namespace
@@ -292,7 +369,7 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
     int line = 120;
     try {
         Stream stream{*reader, *file, request, progress, outcome, line};
-        const bool finished = request.format.isClassic() ? StreamClassic(stream) : StreamFormatted(stream);
+        const bool finished = StreamRows(stream);
         if (!finished) {
             outcome.cancelled = true;
             outcome.rows = 0;

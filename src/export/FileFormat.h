@@ -28,10 +28,7 @@ enum class ValueForms {
 struct FileFormat {
     Quoting quoting = Quoting::None;
     FileEncoding encoding = FileEncoding::Windows1252;
-    ValueForms values = ValueForms::Regional; // any forms go the classic path's way
-
-    // The classic format, which the export writes on its fastest path.
-    bool isClassic() const { return quoting == Quoting::None && encoding == FileEncoding::Windows1252; }
+    ValueForms values = ValueForms::Regional;
 };
 
 // The names the window and the command line use, in the order they offer them.

@@ -1,8 +1,8 @@
 #include "export/LineWriter.h"
 
 #include "export/AnsiText.h"
+#include "export/Utf8Text.h"
 
-#include <QStringEncoder>
 #include <QtEndian>
 
 namespace velloxa {
@@ -57,10 +57,9 @@ void LineWriter::encode(QStringView text, QByteArray& out) const
         break;
     case FileEncoding::Utf8:
     case FileEncoding::Utf8WithBom: {
-        QStringEncoder utf8(QStringEncoder::Utf8);
         const qsizetype at = out.size();
-        out.resize(at + utf8.requiredSpace(text.size()));
-        out.resize(utf8.appendToBuffer(out.data() + at, text) - out.data());
+        out.resize(at + MostUtf8Bytes(text.size()));
+        out.resize(WriteUtf8Text(text, out.data() + at) - out.data());
         break;
     }
     case FileEncoding::Utf16LeWithBom: {

@@ -33,6 +33,8 @@ public:
     // One value; `first` leaves the separator out. A NULL is written as nothing.
     void appendValue(QStringView value, bool isNull, bool first, QByteArray& out) const;
     void endLine(QByteArray& out) const;
+    // Text in the format's encoding.
+    void encode(QStringView text, QByteArray& out) const;
 
     // The same, as text a person can read: "[BOM]", '←' for CR and '↓' for LF (a line end is
     // "←↓" and a new line), '⇥' for a Tab, and '�' where the encoding writes '?' for a character
@@ -43,7 +45,6 @@ public:
 
 private:
     bool needsQuotes(QStringView value, bool isNull) const;
-    void encode(QStringView text, QByteArray& out) const;
     void show(QStringView text, QString& out) const;
 
     FileFormat format_;

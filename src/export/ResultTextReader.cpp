@@ -35,7 +35,7 @@ struct ResultTextReader::Column {
     std::vector<SQLLEN> indicators;
     // The text of a value of this column's kind, chosen once rather than for every value.
     ResultTextReader::Writer<QString> toText = nullptr;
-    ResultTextReader::Writer<AnsiBuffer> toBytes = nullptr;
+    ResultTextReader::Writer<FileBuffer> toBytes = nullptr;
 
     char* element(SQLULEN row) { return reinterpret_cast<char*>(storage.data()) + row * SQLULEN(elementSize); }
     const char* element(SQLULEN row) const { return reinterpret_cast<const char*>(storage.data()) + row * SQLULEN(elementSize); }
@@ -159,7 +159,7 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
         if (column->isLong)
             column->elementSize = ChunkSize;
         column->toText = Column::WriterFor<QString>(column->kind);
-        column->toBytes = Column::WriterFor<AnsiBuffer>(column->kind);
+        column->toBytes = Column::WriterFor<FileBuffer>(column->kind);
         unbound_ = unbound_ || column->isLong;
         rowBytes += column->elementSize + SQLLEN(sizeof(SQLLEN));
         names_ << column->name;
@@ -276,6 +276,6 @@ bool ResultTextReader::appendUnbound(int index, Out& out)
 
 // The two outputs: a preview cell and the export's bytes.
 template bool ResultTextReader::appendUnbound(int, QString&);
-template bool ResultTextReader::appendUnbound(int, AnsiBuffer&);
+template bool ResultTextReader::appendUnbound(int, FileBuffer&);
 
 } // namespace velloxa

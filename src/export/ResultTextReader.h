@@ -1,7 +1,7 @@
 #pragma once
 
 #include "connection/odbc/Statement.h"
-#include "export/AnsiBuffer.h"
+#include "export/FileBuffer.h"
 #include "export/ValueText.h"
 
 #include <QByteArray>
@@ -36,7 +36,7 @@ public:
     // Advances to the next row; false at the end. Throws Failure (a lost connection).
     bool next();
     // Appends the text of the current row's value in `column` to a QString or the export's
-    // AnsiBuffer (TextOutput.h). A NULL appends nothing and answers false.
+    // FileBuffer (TextOutput.h). A NULL appends nothing and answers false.
     template <typename Out>
     bool appendValue(int column, Out& out);
     // Reads the current row's value in `column` as the driver gives it and makes no text of
@@ -58,7 +58,7 @@ private:
         SQLLEN elementSize;
         const SQLLEN* indicators;
         Writer<QString> toText; // the text of a value of the column's kind, chosen once
-        Writer<AnsiBuffer> toBytes;
+        Writer<FileBuffer> toBytes;
         const Column* column;
     };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/AnsiBuffer.h"
+#include "export/FileBuffer.h"
 
 #include <QLatin1String>
 #include <QString>
@@ -15,13 +15,13 @@ namespace velloxa {
 // (values, separators and names of the regional settings), which the bytes must encode.
 inline void AppendAscii(QString& out, std::string_view ascii) { out.append(QLatin1String(ascii.data(), qsizetype(ascii.size()))); }
 inline void AppendText(QString& out, QStringView text) { out.append(text); }
-inline void AppendAscii(AnsiBuffer& out, std::string_view ascii) { out.appendBytes(QByteArrayView(ascii.data(), qsizetype(ascii.size()))); }
-inline void AppendText(AnsiBuffer& out, QStringView text) { out.appendText(text); }
+inline void AppendAscii(FileBuffer& out, std::string_view ascii) { out.appendBytes(QByteArrayView(ascii.data(), qsizetype(ascii.size()))); }
+inline void AppendText(FileBuffer& out, QStringView text) { out.appendText(text); }
 
 // ASCII that `put(char* at)` writes, at most Most characters, returning the end: into the
 // file's bytes in place, or through a small buffer into a QString.
 template <qsizetype Most, typename Put>
-void PutAscii(AnsiBuffer& out, Put put) { out.setEnd(put(out.room(Most))); }
+void PutAscii(FileBuffer& out, Put put) { out.setEnd(put(out.room(Most))); }
 template <qsizetype Most, typename Put>
 void PutAscii(QString& out, Put put)
 {

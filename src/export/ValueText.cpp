@@ -249,16 +249,16 @@ template void ValueTextFormat::appendTime(int, int, int, quint32, QString&) cons
 template void ValueTextFormat::appendGuid(const SQLGUID&, QString&) const;
 template void ValueTextFormat::appendBinary(QByteArrayView, QString&) const;
 template void ValueTextFormat::appendHexDigits(QByteArrayView, QString&) const;
-template void ValueTextFormat::appendInteger(qint64, AnsiBuffer&) const;
-template void ValueTextFormat::appendDecimal(QByteArrayView, AnsiBuffer&) const;
-template void ValueTextFormat::appendDouble(double, AnsiBuffer&) const;
-template void ValueTextFormat::appendReal(float, AnsiBuffer&) const;
-template void ValueTextFormat::appendBit(bool, AnsiBuffer&) const;
-template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, AnsiBuffer&) const;
-template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, AnsiBuffer&) const;
-template void ValueTextFormat::appendTime(int, int, int, quint32, AnsiBuffer&) const;
-template void ValueTextFormat::appendGuid(const SQLGUID&, AnsiBuffer&) const;
-template void ValueTextFormat::appendBinary(QByteArrayView, AnsiBuffer&) const;
-template void ValueTextFormat::appendHexDigits(QByteArrayView, AnsiBuffer&) const;
+template void ValueTextFormat::appendInteger(qint64, FileBuffer&) const;
+template void ValueTextFormat::appendDecimal(QByteArrayView, FileBuffer&) const;
+template void ValueTextFormat::appendDouble(double, FileBuffer&) const;
+template void ValueTextFormat::appendReal(float, FileBuffer&) const;
+template void ValueTextFormat::appendBit(bool, FileBuffer&) const;
+template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, FileBuffer&) const;
+template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, FileBuffer&) const;
+template void ValueTextFormat::appendTime(int, int, int, quint32, FileBuffer&) const;
+template void ValueTextFormat::appendGuid(const SQLGUID&, FileBuffer&) const;
+template void ValueTextFormat::appendBinary(QByteArrayView, FileBuffer&) const;
+template void ValueTextFormat::appendHexDigits(QByteArrayView, FileBuffer&) const;
 
 } // namespace velloxa

@@ -42,7 +42,7 @@ namespace velloxa {
 // containers), dates, times and numbers take the ISO 8601 forms instead: "2024-01-02",
 // "2024-01-02 15:04:05.25" (a date-time keeps its time at midnight too), "08:09:10", a
 // decimal point.
-// Every append writes to a QString or to the export's AnsiBuffer (TextOutput.h).
+// Every append writes to a QString or to the export's FileBuffer (TextOutput.h).
 class ValueTextFormat {
 public:
     explicit ValueTextFormat(const QLocale& locale, ValueForms forms = ValueForms::Regional, bool windows1252 = false);

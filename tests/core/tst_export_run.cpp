@@ -432,22 +432,29 @@ void ExportRunTest::fileFormats_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<int>("withSeparator");
     QTest::addColumn<int>("withLineBreak");
-    const QByteArray classic = "Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Gr\xfc\xdf" "e \x80 ? ?\r\n\r\n";
+    const QByteArray classic = "Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Gr\xfc\xdf" "e \x80 ? ?\r\n"
+                               "8,more than sixteen bytes, \"quoted\" late\r\n\r\n";
     const QString emoji = QString::fromUcs4(U"\U0001F600", 1);
-    QTest::newRow("classic") << int(Quoting::None) << int(FileEncoding::Windows1252) << classic << 1 << 2;
+    const QByteArray unicode = QStringLiteral("Grüße € 中 ").toUtf8() + emoji.toUtf8();
+    QTest::newRow("classic") << int(Quoting::None) << int(FileEncoding::Windows1252) << classic << 2 << 2;
+    QTest::newRow("where needed, Windows-1252")
+        << int(Quoting::WhereNeeded) << int(FileEncoding::Windows1252)
+        << QByteArray("Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7,Gr\xfc\xdf" "e \x80 ? ?\r\n"
+                      "8,\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n") << 0 << 0;
     QTest::newRow("where needed, UTF-8")
         << int(Quoting::WhereNeeded) << int(FileEncoding::Utf8)
-        << ("Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7,"
-            + QStringLiteral("Grüße € 中 ").toUtf8() + emoji.toUtf8() + "\r\n\r\n") << 0 << 0;
+        << ("Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7," + unicode
+            + "\r\n8,\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n") << 0 << 0;
     QTest::newRow("all values, UTF-8 with BOM: \"\" is empty, nothing is NULL")
         << int(Quoting::All) << int(FileEncoding::Utf8WithBom)
         << ("\xEF\xBB\xBF\"Id\",\"Body\"\r\n\"1\",\"a,b\"\r\n\"2\",\"say \"\"hi\"\"\"\r\n\"3\",\"cr\rx\"\r\n\"4\",\"lf\ny\"\r\n"
-            "\"5\",\"\"\r\n\"6\",\r\n\"7\",\"" + QStringLiteral("Grüße € 中 ").toUtf8() + emoji.toUtf8() + "\"\r\n\r\n") << 0 << 0;
-    QString wide = QStringLiteral("Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Grüße € 中 ") + emoji + "\r\n\r\n";
+            "\"5\",\"\"\r\n\"6\",\r\n\"7\",\"" + unicode + "\"\r\n\"8\",\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n") << 0 << 0;
+    QString wide = QStringLiteral("Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Grüße € 中 ") + emoji
+        + "\r\n8,more than sixteen bytes, \"quoted\" late\r\n\r\n";
     QByteArray utf16 = "\xFF\xFE";
     for (const QChar c : wide)
         utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
-    QTest::newRow("raw, UTF-16 LE keeps every character") << int(Quoting::None) << int(FileEncoding::Utf16LeWithBom) << utf16 << 1 << 2;
+    QTest::newRow("raw, UTF-16 LE keeps every character") << int(Quoting::None) << int(FileEncoding::Utf16LeWithBom) << utf16 << 2 << 2;
 }
 
 void ExportRunTest::fileFormats()
@@ -479,7 +486,7 @@ void ExportRunTest::firstLinesAreTheFilesFirstLines()
         r.format = format;
         QCOMPARE(run(r).reports, QStringList());
         const FirstLines lines = WriteFirstLines(LineWriter(format, ","), preview.columns, true, preview.rows);
-        QCOMPARE(lines.bytes + (format.isClassic() ? "\r\n" : QByteArray("\r\0\n\0", 4)), Contents(file));
+        QCOMPARE(lines.bytes + (format.encoding == FileEncoding::Windows1252 ? "\r\n" : QByteArray("\r\0\n\0", 4)), Contents(file));
     }
     const LineWriter visible({Quoting::WhereNeeded, FileEncoding::Windows1252}, "\t");
     QCOMPARE(WriteFirstLines(visible, {"a", "b"}, true, {{"x\ty", QString::fromUcs4(U"\u4E2D", 1)}}).visible,

@@ -1,7 +1,7 @@
 // The text of each kind of value under different regional settings, and the 8-bit
 // encoding of the output file.
 
-#include "export/AnsiBuffer.h"
+#include "export/FileBuffer.h"
 #include "export/AnsiText.h"
 #include "export/ValueText.h"
 
@@ -131,7 +131,7 @@ void ValueTextTest::straightToBytes()
     for (const QLocale& locale : {English, German, Japanese, arabic}) {
         const ValueTextFormat format(locale);
         QString text;
-        AnsiBuffer bytes(4);
+        FileBuffer bytes(4);
         const auto both = [&](auto append) { append(text); append(bytes); };
         both([&](auto& out) { format.appendTimestamp(stamp, out); });
         both([&](auto& out) { format.appendDouble(-2.5, out); });
@@ -146,17 +146,31 @@ void ValueTextTest::straightToBytes()
     }
 
     const auto bytesOf = [](const QLocale& locale, const SQL_TIMESTAMP_STRUCT& value) {
-        AnsiBuffer bytes(4);
+        FileBuffer bytes(4);
         ValueTextFormat(locale).appendTimestamp(value, bytes);
         return bytes.bytes().toByteArray();
     };
     QCOMPARE(bytesOf(Japanese, stamp), QByteArray("2024/01/02 15?04?05.25?"));
     QCOMPARE(bytesOf(German, stamp), QByteArray("02.01.2024 15:04:05,25"));
 
-    AnsiBuffer bytes(4);
+    FileBuffer bytes(4);
     bytes.appendText(QString(70, u'a') + QString::fromUtf16(u"\u00e9\u20ac\u4e2d"));
     bytes.appendBytes(",");
     QCOMPARE(bytes.bytes().toByteArray(), QByteArray(70, 'a') + "\xe9\x80?,");
+
+    // UTF-8: ASCII blocks of every length before and after other characters, surrogate pairs,
+    // and a lone surrogate anywhere as U+FFFD.
+    const QString pair = QString::fromUcs4(U"\U0001F600", 1);
+    FileBuffer utf8(4, FileEncoding::Utf8);
+    for (const QString& text : {QString(), QStringLiteral("abc"), QStringLiteral("abcd"), QString(17, u'x'),
+                                QString(9, u'x') + u'\u00e9', u'\u4e2d' + QString(8, u'y'), QStringLiteral("ab") + pair,
+                                pair.left(1) + "cdefgh", QStringLiteral("end") + pair.left(1), pair.right(1) + pair})
+        utf8.appendText(text);
+    const QByteArray replacement = "\xEF\xBF\xBD", emoji = "\xF0\x9F\x98\x80";
+    const QByteArray ascii = "abcabcd" + QByteArray(26, 'x');
+    const QByteArray others = "\xC3\xA9\xE4\xB8\xAD" + QByteArray(8, 'y') + "ab" + emoji;
+    const QByteArray lone = replacement + "cdefghend" + replacement + replacement + emoji;
+    QCOMPARE(utf8.bytes().toByteArray(), ascii + others + lone);
 }
 
 // A form whose zone field goes must not keep what stood around it: zh_CN "t HH:mm:ss",

@@ -25,7 +25,7 @@ INSERT INTO Texts VALUES (1, 'a,b'), (2, 'line1' || char(13) || char(10) || 'lin
 -- What breaks a delimited file: the separator, a quote, CR, LF; an empty string beside NULL.
 CREATE TABLE Awkward (Id int, Body nvarchar(50));
 INSERT INTO Awkward VALUES (1, 'a,b'), (2, 'say "hi"'), (3, 'cr' || char(13) || 'x'), (4, 'lf' || char(10) || 'y'),
-    (5, ''), (6, NULL), (7, 'Grüße € 中 ' || char(128512));
+    (5, ''), (6, NULL), (7, 'Grüße € 中 ' || char(128512)), (8, 'more than sixteen bytes, "quoted" late');
 
 CREATE TABLE Long (Id int, Body ntext, Data image);
 INSERT INTO Long VALUES (1, replace(hex(zeroblob(50000)), '00', 'xy'), zeroblob(40000)),

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "export/AnsiText.h"
+#include "export/FileFormat.h"
+#include "export/Utf8Text.h"
 
 #include <QByteArrayView>
 #include <QStringView>
@@ -11,13 +13,18 @@
 
 namespace velloxa {
 
-// The export's output bytes between two writes, in the file's 8-bit code page (AnsiText.h).
-// Bytes already in it (ASCII, or text encoded once beforehand) are copied as they are, so
-// that numbers, dates and separators never pass through UTF-16. Appending costs a bounds
-// check and a copy; the storage grows only for a line longer than it.
-class AnsiBuffer {
+// The export's output bytes between two writes, in the file's 8-bit encoding: the code page
+// (AnsiText.h) or UTF-8. Bytes already in it (ASCII, or text encoded once beforehand) are
+// copied as they are, so that numbers, dates and separators never pass through UTF-16.
+// Appending costs a bounds check and a copy; the storage grows only for a line longer than it.
+class FileBuffer {
 public:
-    explicit AnsiBuffer(qsizetype capacity) : storage_(size_t(capacity)) {}
+    // `encoding`: Windows-1252 or UTF-8 (with or without BOM, which is not the buffer's).
+    explicit FileBuffer(qsizetype capacity, FileEncoding encoding = FileEncoding::Windows1252)
+        : storage_(size_t(capacity)), utf8_(encoding == FileEncoding::Utf8 || encoding == FileEncoding::Utf8WithBom)
+    {
+        Q_ASSERT(encoding != FileEncoding::Utf16LeWithBom);
+    }
 
     void appendBytes(QByteArrayView bytes)
     {
@@ -45,8 +52,10 @@ public:
     }
     void appendText(QStringView text)
     {
-        char* at = room(MostAnsiBytes(text.size()));
-        size_ = WriteAnsiText(text, at) - storage_.data();
+        if (utf8_)
+            setEnd(WriteUtf8Text(text, room(MostUtf8Bytes(text.size()))));
+        else
+            setEnd(WriteAnsiText(text, room(MostAnsiBytes(text.size()))));
     }
     // Bytes written in place: room() for at most `bytes` of them, then setEnd() after the last.
     char* room(qsizetype bytes)
@@ -59,6 +68,8 @@ public:
 
     QByteArrayView bytes() const { return {storage_.data(), size_}; }
     qsizetype size() const { return size_; }
+    // Drops the bytes from `size` on.
+    void truncate(qsizetype size) { size_ = size; }
     // Keeps the storage for the next bytes.
     void clear() { size_ = 0; }
 
@@ -73,6 +84,7 @@ private:
 
     std::vector<char> storage_;
     qsizetype size_ = 0;
+    bool utf8_;
 };
 
 } // namespace velloxa
