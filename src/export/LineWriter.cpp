@@ -18,10 +18,24 @@ bool HoldsLineBreak(QStringView value)
 
 } // namespace
 
-LineWriter::LineWriter(const FileFormat& format, const QString& separator) : format_(format), separator_(separator) {}
+LineWriter::LineWriter(const FileFormat& format, const QString& separator) : format_(format), separator_(separator)
+{
+    if (format.encoding == FileEncoding::Windows1252) {
+        AppendAnsiText(separator, ansiSeparator_);
+        if (!ansiSeparator_.contains('?'))
+            ansiSeparator_.clear();
+    }
+}
 
 StructureBreaks LineWriter::breaks(QStringView value) const
 {
+    // Windows-1252 writes '?' for a character it lacks: with a '?' in the separator, such a
+    // character breaks the line, and only the bytes tell.
+    if (!ansiSeparator_.isEmpty()) {
+        QByteArray bytes;
+        AppendAnsiText(value, bytes);
+        return {bytes.contains(ansiSeparator_), HoldsLineBreak(value)};
+    }
     return {!separator_.isEmpty() && value.contains(separator_), HoldsLineBreak(value)};
 }
 

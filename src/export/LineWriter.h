@@ -49,6 +49,7 @@ private:
 
     FileFormat format_;
     QString separator_;
+    QByteArray ansiSeparator_; // the separator's bytes, where Windows-1252 makes a '?' of it
 };
 
 // The first lines of the file as they will be written: the header (when wanted) and the rows

@@ -491,6 +491,9 @@ void ExportRunTest::firstLinesAreTheFilesFirstLines()
     const LineWriter visible({Quoting::WhereNeeded, FileEncoding::Windows1252}, "\t");
     QCOMPARE(WriteFirstLines(visible, {"a", "b"}, true, {{"x\ty", QString::fromUcs4(U"\u4E2D", 1)}}).visible,
              QStringLiteral("a⇥b←↓\n\"x⇥y\"⇥\uFFFD←↓\n"));
+    // As in the file: a character Windows-1252 lacks is a '?', which a '?' separator splits at.
+    const LineWriter question({Quoting::WhereNeeded, FileEncoding::Windows1252}, "?");
+    QCOMPARE(WriteFirstLines(question, {"a"}, false, {{QString::fromUcs4(U"\u4E2D", 1)}}).bytes, QByteArray("\"?\"\r\n"));
 }
 
 QTEST_GUILESS_MAIN(ExportRunTest)
