@@ -2,7 +2,7 @@
 # The export's speed beside the bare fetch loop of the same path (`bench_export bare`: the same
 # connection, statement, bound buffers and fetches, the rows discarded) and beside the peers
 # freebcp, bsqldb and isql, all against one sandbox server; and its peak memory at 100,000,
-# 1,000,000 and 5,000,000 rows.
+# 1,000,000 and 5,000,000 rows; and what the file formats cost beside the default.
 #
 # The machine may be shared and its speed drifts: every comparison runs the two whole
 # processes in turn (A B A B ..., after one warm-up of each) and reports the ratio A/B pair by
@@ -91,6 +91,12 @@ compare "velloxa-export / bsqldb -t , (Million)" "$(export_cmd Bench Million)" \
   "echo '$query' | bsqldb -S 127.0.0.1:$port -U bench -P bench -D Bench -t , >$out"
 compare "velloxa-export / isql -b -d, (Million)" "$(export_cmd Bench Million)" \
   "echo '$query' | isql -k '$(connection Bench)' -b -d, >$out"
+echo
+echo "| File format / the default (Million) | A (median) | B (median) | wall ratio | CPU ratio |"
+echo "|---|---|---|---|---|"
+for format in "--encoding utf-8" "--encoding utf-8-bom --quote needed" "--quote needed" "--quote all" "--encoding utf-16le"; do
+  compare "$format" "$(export_cmd Bench Million) $format" "$(export_cmd Bench Million)"
+done
 echo
 echo "| Peak RSS (median of 3) | Rows | Peak RSS |"
 echo "|---|---|---|"
