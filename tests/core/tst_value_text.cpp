@@ -131,18 +131,19 @@ void ValueTextTest::straightToBytes()
     for (const QLocale& locale : {English, German, Japanese, arabic}) {
         const ValueTextFormat format(locale);
         QString text;
-        FileBuffer bytes(4);
-        const auto both = [&](auto append) { append(text); append(bytes); };
-        both([&](auto& out) { format.appendTimestamp(stamp, out); });
-        both([&](auto& out) { format.appendDouble(-2.5, out); });
-        both([&](auto& out) { format.appendDecimal(QByteArrayView("-.25"), out); });
-        both([&](auto& out) { format.appendInteger(-9223372036854775807LL - 1, out); });
-        both([&](auto& out) { format.appendBit(true, out); });
-        both([&](auto& out) { format.appendGuid(guid, out); });
-        both([&](auto& out) { format.appendBinary(QByteArray(300, '\xab'), out); });
+        FileBuffer bytes(4), utf8(4, FileEncoding::Utf8);
+        const auto each = [&](auto append) { append(text); append(bytes); append(utf8); };
+        each([&](auto& out) { format.appendTimestamp(stamp, out); });
+        each([&](auto& out) { format.appendDouble(-2.5, out); });
+        each([&](auto& out) { format.appendDecimal(QByteArrayView("-.25"), out); });
+        each([&](auto& out) { format.appendInteger(-9223372036854775807LL - 1, out); });
+        each([&](auto& out) { format.appendBit(true, out); });
+        each([&](auto& out) { format.appendGuid(guid, out); });
+        each([&](auto& out) { format.appendBinary(QByteArray(300, '\xab'), out); });
         QByteArray expected;
         AppendAnsiText(text, expected);
         QCOMPARE(bytes.bytes().toByteArray(), expected);
+        QCOMPARE(utf8.bytes().toByteArray(), text.toUtf8());
     }
 
     const auto bytesOf = [](const QLocale& locale, const SQL_TIMESTAMP_STRUCT& value) {
