@@ -5,6 +5,7 @@
 #include "connection/ConnectionString.h"
 #include "errors/ErrorTrap.h"
 #include "errors/StderrMessageService.h"
+#include "export/CollisionGuard.h"
 #include "export/ExportRun.h"
 
 #include <QCommandLineParser>
@@ -195,10 +196,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "velloxa-export: stopped; the output file was not changed\n");
         return 130;
     }
-    // Unquoted values that break their lines: worth a word, since the file is written.
-    if (outcome.written && (outcome.valuesWithSeparator || outcome.valuesWithLineBreak))
-        std::fprintf(stderr, "velloxa-export: note: %lld values hold the separator and %lld a line break; "
-                             "--quote needed keeps their lines intact\n",
-                     static_cast<long long>(outcome.valuesWithSeparator), static_cast<long long>(outcome.valuesWithLineBreak));
+    // Unquoted values or names that break their lines: worth a word, since the file is written.
+    const QString breaks = velloxa::CollisionSummary(outcome.valuesWithSeparator, outcome.valuesWithLineBreak, outcome.headerBreaks);
+    if (outcome.written && !breaks.isEmpty())
+        std::fprintf(stderr, "velloxa-export: note: %s; --quote needed keeps their lines intact\n", qPrintable(breaks.mid(2)));
     return outcome.written && trap.reportCount() == 0 ? 0 : 1;
 }

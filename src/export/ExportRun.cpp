@@ -6,6 +6,7 @@
 #include "export/FileBuffer.h"
 #include "export/ExportStatement.h"
 #include "export/LineWriter.h"
+#include "export/RegionalSettings.h"
 #include "export/ReplacingFile.h"
 #include "export/ResultTextReader.h"
 #include "export/RowCountEstimate.h"
@@ -67,6 +68,17 @@ struct Stream {
             ++outcome.rows;
             if (!reportProgress())
                 return false;
+        }
+    }
+
+    // Notes whether an unquoted column name breaks the header line.
+    void checkHeader(const LineWriter& writer)
+    {
+        if (request.format.quoting != Quoting::None)
+            return;
+        for (const QString& name : reader.columnNames()) {
+            const StructureBreaks breaks = writer.breaks(name);
+            outcome.headerBreaks |= breaks.separator || breaks.lineBreak;
         }
     }
 
@@ -150,7 +162,10 @@ ByteFinds FindsIn(QByteArrayView value, QByteArrayView separator)
         const char c = value[i];
         found.lineBreak |= c == '\r' || c == '\n';
         found.quote |= Quotes && c == '"';
-        if (c == first && !separator.isEmpty() && value.sliced(i).startsWith(separator))
+        // A value that ends in the start of a longer separator breaks the line too: "x|" before
+        // "||" reads as "x" and "|...".
+        if (c == first && !separator.isEmpty()
+            && (value.sliced(i).startsWith(separator) || separator.startsWith(value.sliced(i))))
             found.separator = true;
     }
     return found;
@@ -225,6 +240,7 @@ bool StreamBytes(Stream& s)
         for (int column = 0; column < columns; ++column)
             writer.appendValue(s.reader.columnNames()[column], false, column == 0, names);
         pending.appendBytes(names);
+        s.checkHeader(writer);
         s.line = 134;
         endLine();
     }
@@ -290,6 +306,7 @@ bool StreamUtf16(Stream& s)
         const QStringList& names = s.reader.columnNames();
         for (int column = 0; column < columns; ++column)
             writer.appendValue(names[column], false, column == 0, pending);
+        s.checkHeader(writer);
         s.line = 134;
         endLine();
     }
@@ -332,7 +349,7 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
                         const std::function<bool(qint64 rows)>& progress)
 {
     ExportOutcome outcome;
-    const ValueTextFormat format(QLocale::system(), request.format.values,
+    const ValueTextFormat format(RegionalSettings(), request.format.values,
                                  request.format.encoding == FileEncoding::Windows1252);
     std::unique_ptr<odbc::Connection> connection;
     std::unique_ptr<odbc::Statement> statement;

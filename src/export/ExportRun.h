@@ -16,6 +16,7 @@ struct ExportOutcome {
     // Values that break their line's structure, unquoted (counted when the quoting is None).
     qint64 valuesWithSeparator = 0;
     qint64 valuesWithLineBreak = 0;
+    bool headerBreaks = false; // a column name breaks the header line, unquoted
 };
 
 // Writes every row of the request's table, restricted to its columns, to its file.

@@ -293,7 +293,7 @@ void Form4::PushButton4_Click()
     if (outcome.written) {
         ProgressBar1->setRange(0, 1);
         ProgressBar1->setValue(1);
-        showRows(outcome.rows, true, CollisionSummary(outcome.valuesWithSeparator, outcome.valuesWithLineBreak));
+        showRows(outcome.rows, true, CollisionSummary(outcome.valuesWithSeparator, outcome.valuesWithLineBreak, outcome.headerBreaks));
     } else {
         ProgressBar1->reset();
     }
@@ -331,7 +331,7 @@ void Form4::FileFormat_Change()
         rows << row;
     }
     const LineWriter writer(format, Text2->separator());
-    Label3->setText(CollisionWarning(writer, names, rows));
+    Label3->setText(CollisionWarning(writer, names, Check6->isChecked(), rows));
     Text3->setPlainText(WriteFirstLines(writer, names, Check6->isChecked(), rows.mid(0, FirstRows)).visible);
 }
 

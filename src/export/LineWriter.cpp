@@ -16,6 +16,21 @@ bool HoldsLineBreak(QStringView value)
     return value.contains(u'\r') || value.contains(u'\n');
 }
 
+// Whether a value breaks its line at the separator: it holds it, or ends in the start of a
+// longer one ("x|" before "||" reads as "x" and "|...").
+template <typename View>
+bool HoldsSeparator(View value, View separator)
+{
+    if (separator.isEmpty())
+        return false;
+    if (value.contains(separator))
+        return true;
+    for (qsizetype length = 1; length < separator.size(); ++length)
+        if (value.endsWith(separator.first(length)))
+            return true;
+    return false;
+}
+
 } // namespace
 
 LineWriter::LineWriter(const FileFormat& format, const QString& separator) : format_(format), separator_(separator)
@@ -34,9 +49,9 @@ StructureBreaks LineWriter::breaks(QStringView value) const
     if (!ansiSeparator_.isEmpty()) {
         QByteArray bytes;
         AppendAnsiText(value, bytes);
-        return {bytes.contains(ansiSeparator_), HoldsLineBreak(value)};
+        return {HoldsSeparator(QByteArrayView(bytes), QByteArrayView(ansiSeparator_)), HoldsLineBreak(value)};
     }
-    return {!separator_.isEmpty() && value.contains(separator_), HoldsLineBreak(value)};
+    return {HoldsSeparator(value, QStringView(separator_)), HoldsLineBreak(value)};
 }
 
 bool LineWriter::needsQuotes(QStringView value, bool isNull) const

@@ -13,7 +13,7 @@ inline constexpr QChar TabMark = u'⇥';
 
 // What a value does to the structure of a line when it is written unquoted.
 struct StructureBreaks {
-    bool separator = false; // holds the separator: its line gets extra columns
+    bool separator = false; // holds the separator, or ends in the start of a longer one: its columns shift
     bool lineBreak = false; // holds CR or LF: its line splits
 };
 

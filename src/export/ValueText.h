@@ -14,7 +14,7 @@
 namespace velloxa {
 
 // The text of one value, as the export writes it and the preview shows it, under the
-// regional settings of `locale` (the export uses QLocale::system(): LANG / LC_ALL decide).
+// regional settings of `locale` (the export uses RegionalSettings(): LANG / LC_ALL decide).
 // NULL is the empty string (the caller appends nothing). Everything else:
 // - character data (char, varchar, nchar, nvarchar, text, xml): as stored; fixed-length
 //   text keeps its blanks;

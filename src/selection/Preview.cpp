@@ -2,6 +2,7 @@
 
 #include "connection/SqlIdentifier.h"
 #include "connection/odbc/Statement.h"
+#include "export/RegionalSettings.h"
 #include "export/ResultTextReader.h"
 #include "export/ValueText.h"
 
@@ -22,7 +23,7 @@ namespace {
 QList<QStringList> ReadRows(odbc::Connection& connection, const TableEntry& table, ValueForms forms,
                             bool windows1252, QStringList& columns)
 {
-    const ValueTextFormat format(QLocale::system(), forms, windows1252);
+    const ValueTextFormat format(RegionalSettings(), forms, windows1252);
     odbc::Statement statement(connection);
     statement.execute(PreviewStatement(table));
     ResultTextReader reader(statement, format, PreviewRows);
@@ -51,7 +52,7 @@ QList<QStringList> ReadRows(odbc::Connection& connection, const TableEntry& tabl
 PreviewData ReadPreview(odbc::Connection& connection, const TableEntry& table)
 {
     PreviewData preview;
-    const QLocale locale = QLocale::system();
+    const QLocale locale = RegionalSettings();
     preview.rows = ReadRows(connection, table, ValueForms::Regional, false, preview.columns);
     // Under the C locale the regional forms are the ISO ones already.
     preview.isoRows = locale.language() == QLocale::C

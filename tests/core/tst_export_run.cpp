@@ -7,6 +7,7 @@
 
 #include "errors/ErrorTrap.h"
 #include "connection/odbc/Connection.h"
+#include "export/CollisionGuard.h"
 #include "export/ExportRun.h"
 #include "export/LineWriter.h"
 #include "selection/Preview.h"
@@ -66,6 +67,7 @@ private slots:
     void fileFormats_data();
     void fileFormats();
     void firstLinesAreTheFilesFirstLines();
+    void partsOfTheSeparatorAndNamesBreakLinesToo();
     void encryptedConnectionWritesTheSameBytes_data();
     void encryptedConnectionWritesTheSameBytes();
 
@@ -367,7 +369,7 @@ void ExportRunTest::timeoutBoundsTheLoginAndTheWait()
 
 void ExportRunTest::regionalSettings_data()
 {
-    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("locale"); // LC_ALL, or the variables "NAME=value ..." with LC_ALL unset
     QTest::addColumn<QString>("forms");
     QTest::addColumn<QByteArray>("expected");
     const QByteArray iso("3.5;12;-0.25;1234.5;0.1;2.5;2024-01-02;2024-01-02 15:04:05;2024-01-02 00:00:00;2024-01-02 15:04:05.25;08:09:10\r\n;;;;;;;;;;\r\n\r\n");
@@ -377,6 +379,9 @@ void ExportRunTest::regionalSettings_data()
         << QByteArray("3,5;12;-0,25;1234,5;0,1;2,5;02.01.2024;02.01.2024 15:04:05;02.01.2024;02.01.2024 15:04:05,25;08:09:10\r\n;;;;;;;;;;\r\n\r\n");
     QTest::newRow("de_DE, ISO 8601") << "de_DE.UTF-8" << "iso" << iso;
     QTest::newRow("C: no regional settings, so ISO") << "C" << "regional" << iso;
+    // Dates follow LC_TIME or LANG; LANGUAGE names the language, not the forms.
+    QTest::newRow("C by LANG, English by LANGUAGE") << "LANG=C.UTF-8 LANGUAGE=en_US:en" << "regional" << iso;
+    QTest::newRow("C by LC_TIME") << "LANG=en_US.UTF-8 LC_TIME=C.UTF-8" << "regional" << iso;
 }
 
 void ExportRunTest::regionalSettings()
@@ -388,7 +393,15 @@ void ExportRunTest::regionalSettings()
     const QString file = folder_.filePath("regional.txt");
     QProcess cli;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LC_ALL", locale);
+    if (locale.contains('=')) {
+        environment.remove("LC_ALL");
+        for (const QString& variable : locale.split(' ')) {
+            const qsizetype equals = variable.indexOf('=');
+            environment.insert(variable.left(equals), variable.mid(equals + 1));
+        }
+    } else {
+        environment.insert("LC_ALL", locale);
+    }
     cli.setProcessEnvironment(environment);
     cli.start(CliProgram(), cliArguments("Mixed", file, server_->port())
                                 + QStringList{"--columns", "Price,Whole,Neg,Cash,Ratio,Small,Born,Stamp,Midnight,Frac,Clock",
@@ -494,6 +507,33 @@ void ExportRunTest::firstLinesAreTheFilesFirstLines()
     // As in the file: a character Windows-1252 lacks is a '?', which a '?' separator splits at.
     const LineWriter question({Quoting::WhereNeeded, FileEncoding::Windows1252}, "?");
     QCOMPARE(WriteFirstLines(question, {"a"}, false, {{QString::fromUcs4(U"\u4E2D", 1)}}).bytes, QByteArray("\"?\"\r\n"));
+}
+
+// "x|" before "||" reads as "x" and "|...": such a value is quoted, or counted when unquoted,
+// in the file and in the window alike; a name that holds the separator breaks the header.
+void ExportRunTest::partsOfTheSeparatorAndNamesBreakLinesToo()
+{
+    const QString file = folder_.filePath("pipes.txt");
+    ExportRequest r = request("Pipes", file);
+    r.separator = "||";
+    r.header = true;
+    r.format.quoting = Quoting::WhereNeeded;
+    QCOMPARE(run(r).reports, QStringList());
+    const QByteArray expected = "Id||A||B,c\r\n1||\"x|\"||y\r\n2||x|||y\r\n\r\n";
+    QCOMPARE(Contents(file), expected);
+    const FirstLines lines = WriteFirstLines(LineWriter(r.format, "||"), {"Id", "A", "B,c"}, true, {{"1", "x|", "y"}, {"2", "x", "|y"}});
+    QCOMPARE(lines.bytes + "\r\n", expected);
+
+    r.format.quoting = Quoting::None;
+    Run unquoted = run(r);
+    QCOMPARE(unquoted.outcome.valuesWithSeparator, 1);
+    QVERIFY(!unquoted.outcome.headerBreaks);
+    r.separator = ",";
+    unquoted = run(r);
+    QCOMPARE(unquoted.outcome.valuesWithSeparator, 0);
+    QVERIFY(unquoted.outcome.headerBreaks);
+    QCOMPARE(CollisionWarning(LineWriter({}, ","), {"Id", "A", "B,c"}, true, {{"1", "x|", "y"}}),
+             QStringLiteral("The column name \"B,c\" breaks the header line. Quoting \"Where needed\" keeps it intact."));
 }
 
 QTEST_GUILESS_MAIN(ExportRunTest)

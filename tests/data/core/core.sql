@@ -27,6 +27,10 @@ CREATE TABLE Awkward (Id int, Body nvarchar(50));
 INSERT INTO Awkward VALUES (1, 'a,b'), (2, 'say "hi"'), (3, 'cr' || char(13) || 'x'), (4, 'lf' || char(10) || 'y'),
     (5, ''), (6, NULL), (7, 'Grüße € 中 ' || char(128512)), (8, 'more than sixteen bytes, "quoted" late');
 
+-- Values that end in the start of a longer separator; a name that holds a comma.
+CREATE TABLE Pipes (Id int, A nvarchar(5), "B,c" nvarchar(5));
+INSERT INTO Pipes VALUES (1, 'x|', 'y'), (2, 'x', '|y');
+
 CREATE TABLE Long (Id int, Body ntext, Data image);
 INSERT INTO Long VALUES (1, replace(hex(zeroblob(50000)), '00', 'xy'), zeroblob(40000)),
     (2, NULL, NULL), (3, 'short', x'CAFE');
