@@ -77,14 +77,20 @@ std::optional<ScaledNumber> scaledValue(sqlite3_stmt* row, int index, int scale,
     case SQLITE_FLOAT: {
         const double v = sqlite3_column_double(row, index);
         if (!std::isfinite(v)) return std::nullopt;
-        // Exact enough while the scaled value fits a double's 53 bits; rounds half away from zero.
+        // SQLite keeps a decimal as a double; the server keeps the decimal digits it was given.
+        // A double's 15 significant digits are those digits (0.145, 99999999.99), so the value
+        // is rounded from them, half away from zero, not from the double's binary expansion
+        // (0.14499999999999999, 99999999.989999994...).
         const double scaled = v * double(powerOfTen(scale));
-        if (std::fabs(scaled) < 9e15) {
+        const double fraction = std::fabs(scaled - std::trunc(scaled));
+        if (std::fabs(scaled) < 9e15 && std::fabs(fraction - 0.5) > 1e-6) {
             const long long units = std::llround(scaled);
             return ScaledNumber{units < 0, Magnitude(units < 0 ? -units : units)};
         }
         scratch.resize(400);
-        const int length = std::snprintf(scratch.data(), scratch.size(), "%.*f", scale, v);
+        int length = std::snprintf(scratch.data(), scratch.size(), "%.15g", v);
+        if (scratch.find_first_of("eE") < size_t(std::max(length, 0)))
+            length = std::snprintf(scratch.data(), scratch.size(), "%.*f", scale, v);
         scratch.resize(size_t(std::max(length, 0)));
         return parseScaled(scratch, scale);
     }

@@ -37,6 +37,9 @@ private slots:
         QTest::newRow("bit") << "c_bit" << SQL_BIT << 1 << 0 << "1";
         QTest::newRow("decimal") << "c_decimal" << SQL_NUMERIC << 10 << 2 << "-12345678.91";
         QTest::newRow("numeric") << "c_numeric" << SQL_NUMERIC << 20 << 5 << "1234567890.12345";
+        // The digits the value was given, not its double's: 99999999.989999994..., 0.14499999...
+        QTest::newRow("decimal(38,10)") << "c_decimal_wide" << SQL_NUMERIC << 38 << 10 << "99999999.9900000000";
+        QTest::newRow("decimal rounds its digits") << "c_decimal_half" << SQL_NUMERIC << 12 << 2 << "0.15";
         QTest::newRow("money") << "c_money" << SQL_DECIMAL << 19 << 4 << "-123456789.1234";
         QTest::newRow("smallmoney") << "c_smallmoney" << SQL_DECIMAL << 10 << 4 << "214748.3647";
         QTest::newRow("float") << "c_float" << SQL_DOUBLE << 53 << 0 << "1.5";

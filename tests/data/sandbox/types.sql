@@ -3,7 +3,7 @@
 CREATE TABLE AllTypes (
     Id int NOT NULL,
     c_tinyint tinyint, c_smallint smallint, c_int int, c_bigint bigint, c_bit bit,
-    c_decimal decimal(10,2), c_numeric numeric(20,5), c_money money, c_smallmoney smallmoney,
+    c_decimal decimal(10,2), c_numeric numeric(20,5), c_decimal_wide decimal(38,10), c_decimal_half decimal(12,2), c_money money, c_smallmoney smallmoney,
     c_float float, c_real real,
     c_char char(6), c_nchar nchar(4), c_varchar varchar(20), c_nvarchar nvarchar(20),
     c_varcharmax 'varchar(max)', c_nvarcharmax 'nvarchar(max)',
@@ -13,7 +13,7 @@ CREATE TABLE AllTypes (
 );
 INSERT INTO AllTypes VALUES (1,
     200, -32000, -2000000000, 9000000000000000000, 1,
-    '-12345678.91', '1234567890.12345', '-123456789.1234', '214748.3647',
+    '-12345678.91', '1234567890.12345', 99999999.99, 0.145, '-123456789.1234', '214748.3647',
     1.5, 0.25,
     'ab', 'é€', 'Größe €', 'Ω日本 ü',
     'long ' || printf('%.*c', 5000, 'x'), 'wide Ω ' || printf('%.*c', 5000, 'y'),
@@ -21,5 +21,5 @@ INSERT INTO AllTypes VALUES (1,
     '6F9619FF-8B86-D011-B42D-00C04FC964FF', x'01020304', x'ABCDEF', x'00FF',
     'text ' || printf('%.*c', 5000, 't'), 'ntext Ω ' || printf('%.*c', 5000, 'n'), x'BEEF',
     '<a>' || printf('%.*c', 5000, 'z') || '</a>'),
-    (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
+    (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
      NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
