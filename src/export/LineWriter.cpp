@@ -11,6 +11,14 @@ namespace {
 
 const QChar Quote(u'"');
 
+// The value in quotes, its own quotes doubled.
+QString Quoted(QStringView value)
+{
+    QString quoted = value.toString();
+    quoted.replace(Quote, QStringLiteral("\"\""));
+    return Quote + quoted + Quote;
+}
+
 bool HoldsLineBreak(QStringView value)
 {
     return value.contains(u'\r') || value.contains(u'\n');
@@ -108,18 +116,7 @@ void LineWriter::appendValue(QStringView value, bool isNull, bool first, QByteAr
         encode(value, out);
         return;
     }
-    encode(QStringView(&Quote, 1), out);
-    for (qsizetype from = 0;;) {
-        const qsizetype quote = value.indexOf(Quote, from);
-        if (quote < 0) {
-            encode(value.sliced(from), out);
-            break;
-        }
-        encode(value.sliced(from, quote + 1 - from), out); // the quote, then it once more
-        encode(QStringView(&Quote, 1), out);
-        from = quote + 1;
-    }
-    encode(QStringView(&Quote, 1), out);
+    encode(Quoted(value), out);
 }
 
 void LineWriter::endLine(QByteArray& out) const
@@ -163,9 +160,7 @@ void LineWriter::appendVisibleValue(QStringView value, bool isNull, bool first, 
         show(value, out);
         return;
     }
-    QString quoted = value.toString();
-    quoted.replace(Quote, QStringLiteral("\"\""));
-    show(Quote + quoted + Quote, out);
+    show(Quoted(value), out);
 }
 
 void LineWriter::endVisibleLine(QString& out) const

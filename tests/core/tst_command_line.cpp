@@ -2,6 +2,7 @@
 // nothing, kills that must leave no debris, output paths as users mean them, and the ways to
 // give a password.
 
+#include "CoreSandbox.h"
 #include "OutputFiles.h"
 #include "SandboxServer.h"
 
@@ -24,11 +25,6 @@ namespace {
 
 const QByteArray People("Id,Name\r\n1,Anna\r\n2,\r\n\r\n");
 
-QStringList CoreDatabase(const QStringList& extra = {})
-{
-    return QStringList{"--database", "Core=" + test::testDataPath("core/core.sql"), "--account", "tester:secret"} + extra;
-}
-
 } // namespace
 
 class CommandLineTest : public QObject {
@@ -42,11 +38,6 @@ private slots:
     void wrongArgumentsExitWithTwo();
 
 private:
-    QStringList arguments(const QString& table, const QString& file, quint16 port) const
-    {
-        return {"--server", "127.0.0.1", "--port", QString::number(port), "--database", "Core",
-                "--user", "tester", "--table", table, "--output", file};
-    }
     // Runs the command line to its end; its exit code.
     int run(const QStringList& args, const QByteArray& input = {}, const QString& passwordVariable = {})
     {
@@ -56,7 +47,7 @@ private:
             environment.insert("VELLOXA_PASSWORD", passwordVariable);
             cli.setProcessEnvironment(environment);
         }
-        cli.start(program_, args);
+        cli.start(CliProgram(), args);
         cli.write(input);
         cli.closeWriteChannel();
         cli.waitForFinished(30000);
@@ -64,7 +55,6 @@ private:
         return cli.exitCode();
     }
 
-    QString program_ = QCoreApplication::applicationDirPath() + "/velloxa-export";
     QString lastErrors_;
     std::unique_ptr<test::SandboxServer> server_;
     QTemporaryDir folder_;
@@ -88,7 +78,7 @@ void CommandLineTest::signalsStopAStalledRun()
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         for (const test::SandboxServer* server : {&silentLogin, &silentRows}) {
             QProcess cli;
-            cli.start(program_, arguments("Many", file, server->port()) + QStringList{"--password", "secret"});
+            cli.start(CliProgram(), CliArguments("Many", file, server->port()) + TesterPassword);
             QVERIFY(cli.waitForStarted());
             QTest::qWait(700);
             QCOMPARE(cli.state(), QProcess::Running);
@@ -108,7 +98,7 @@ void CommandLineTest::killedRunsLeaveOnlyTheOldFile()
     WriteFile(file, OldContents);
     for (int attempt = 0; attempt < 4; ++attempt) {
         QProcess cli;
-        cli.start(program_, arguments("Huge", file, server_->port()) + QStringList{"--password", "secret"});
+        cli.start(CliProgram(), CliArguments("Huge", file, server_->port()) + TesterPassword);
         QVERIFY(cli.waitForStarted());
         QTest::qWait(50 + QRandomGenerator::global()->bounded(250));
         cli.kill();
@@ -135,7 +125,7 @@ void CommandLineTest::outputPaths()
 {
     QTemporaryDir folder;
     const auto exportTo = [&](const QString& file) {
-        return run(arguments("People", file, server_->port()) + QStringList{"--password", "secret"});
+        return run(CliArguments("People", file, server_->port()) + TesterPassword);
     };
 
     // A link: the file it points to gets the export, in its own folder, and the link stays.
@@ -156,7 +146,7 @@ void CommandLineTest::outputPaths()
 void CommandLineTest::passwordWithoutTheCommandLine()
 {
     const QString file = folder_.filePath("password.txt");
-    const QStringList args = arguments("People", file, server_->port());
+    const QStringList args = CliArguments("People", file, server_->port());
     QCOMPARE(run(args + QStringList{"--password-file", "-"}, "secret\n"), 0);
     QCOMPARE(Contents(file), People);
     const QString passwordFile = folder_.filePath("pw");
@@ -175,7 +165,7 @@ void CommandLineTest::wrongArgumentsExitWithTwo()
 {
     QTemporaryDir folder;
     const QString file = folder.filePath("args.txt");
-    const QStringList args = arguments("People", file, server_->port());
+    const QStringList args = CliArguments("People", file, server_->port());
     QCOMPARE(run(args + QStringList{"--no-such-option"}), 2);
     QCOMPARE(run(QStringList{"--table"}), 2);
     QCOMPARE(run(args + QStringList{"--password", "a", "--password-file", "-"}), 2);
@@ -186,7 +176,7 @@ void CommandLineTest::wrongArgumentsExitWithTwo()
     // UTF-8, so the shell makes the byte.)
     QProcess shell;
     shell.setWorkingDirectory(folder.path());
-    shell.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" --output \"$(printf 'a\\377.txt')\"", program_} + arguments("People", file, server_->port()).mid(0, 10) + QStringList{"--password", "secret"});
+    shell.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" --output \"$(printf 'a\\377.txt')\"", CliProgram()} + CliArguments("People", file, server_->port()).mid(0, 10) + TesterPassword);
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.exitCode(), 2);
     QVERIFY(shell.readAllStandardError().contains("not valid UTF-8"));

@@ -1,6 +1,7 @@
 // Which registered driver serves the product's "SQL Server", through velloxa-export with a
 // driver registration of each test's own (the driver manager reads it once per process).
 
+#include "CoreSandbox.h"
 #include "SandboxServer.h"
 
 #include <QProcess>
@@ -22,8 +23,7 @@ private:
 
 void DriverResolutionTest::initTestCase()
 {
-    server_ = std::make_unique<test::SandboxServer>(QStringList{
-        "--database", "Core=" + test::testDataPath("core/core.sql"), "--account", "tester:secret"});
+    server_ = std::make_unique<test::SandboxServer>(velloxa::testing::CoreDatabase());
     QVERIFY2(server_->isRunning(), qPrintable(server_->errorString()));
 }
 

@@ -1,8 +1,9 @@
 // The export run through the real driver against the sandbox: the file's exact bytes, and
 // every way it can fail leaving an existing output file as it was and no temporary file.
 
-#include "RecordingMessageService.h"
+#include "CoreSandbox.h"
 #include "OutputFiles.h"
+#include "RecordingMessageService.h"
 #include "SandboxServer.h"
 
 #include "errors/ErrorTrap.h"
@@ -25,22 +26,11 @@ using namespace velloxa::testing;
 
 namespace {
 
-
-QStringList CoreDatabase()
-{
-    return {"--database", "Core=" + test::testDataPath("core/core.sql"), "--account", "tester:secret"};
-}
-
 struct Run {
     ExportOutcome outcome;
     QList<int> reportedLines;
     QStringList reports;
 };
-
-QString CliProgram()
-{
-    return QCoreApplication::applicationDirPath() + "/velloxa-export";
-}
 
 } // namespace
 
@@ -95,12 +85,6 @@ private:
         }
         return result;
     }
-    QStringList cliArguments(const QString& table, const QString& file, quint16 port) const
-    {
-        return {"--server", "127.0.0.1", "--port", QString::number(port), "--database", "Core",
-                "--user", "tester", "--password", "secret", "--table", table, "--output", file};
-    }
-
     std::unique_ptr<test::SandboxServer> server_;
     QTemporaryDir folder_;
 };
@@ -319,7 +303,7 @@ void ExportRunTest::fullDiskKeepsTheOldFile()
     // A file size limit of a few KiB: the writes fail with EFBIG as on a full disk.
     QProcess cli;
     cli.start("/bin/sh", QStringList{"-c", "ulimit -f 8 && exec \"$0\" \"$@\"", CliProgram()}
-                             + cliArguments("Many", file, server_->port()));
+                             + CliArguments("Many", file, server_->port()) + TesterPassword);
     QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), 1);
@@ -337,7 +321,7 @@ void ExportRunTest::terminatedMidRunKeepsTheOldFile()
     const QString file = folder.filePath("out.txt");
     WriteFile(file, OldContents);
     QProcess cli;
-    cli.start(CliProgram(), cliArguments("Many", file, slow.port()));
+    cli.start(CliProgram(), CliArguments("Many", file, slow.port()) + TesterPassword);
     QVERIFY(cli.waitForStarted());
     QTest::qWait(500);
     QCOMPARE(cli.state(), QProcess::Running);
@@ -358,7 +342,7 @@ void ExportRunTest::timeoutBoundsTheLoginAndTheWait()
         test::SandboxServer stalling(CoreDatabase() + fault);
         QVERIFY2(stalling.isRunning(), qPrintable(stalling.errorString()));
         QProcess cli;
-        cli.start(CliProgram(), cliArguments("Many", file, stalling.port()) + QStringList{"--timeout", "1"});
+        cli.start(CliProgram(), CliArguments("Many", file, stalling.port()) + TesterPassword + QStringList{"--timeout", "1"});
         QVERIFY(cli.waitForFinished(30000));
         QCOMPARE(cli.exitCode(), 1);
         const QString errors = QString::fromLocal8Bit(cli.readAllStandardError());
@@ -403,7 +387,7 @@ void ExportRunTest::regionalSettings()
         environment.insert("LC_ALL", locale);
     }
     cli.setProcessEnvironment(environment);
-    cli.start(CliProgram(), cliArguments("Mixed", file, server_->port())
+    cli.start(CliProgram(), CliArguments("Mixed", file, server_->port()) + TesterPassword
                                 + QStringList{"--columns", "Price,Whole,Neg,Cash,Ratio,Small,Born,Stamp,Midnight,Frac,Clock",
                                               "--separator", ";", "--no-header", "--formats", forms});
     QVERIFY(cli.waitForFinished(30000));
