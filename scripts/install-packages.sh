@@ -11,8 +11,11 @@ packages=(
   libsqlite3-dev sqlite3
   libssl-dev
   fonts-liberation fontconfig
-  xvfb xauth
+  xvfb xauth openbox xdotool wmctrl x11-utils
   desktop-file-utils appstream
+  zlib1g-dev libzstd-dev gzip zstd
+  qtkeychain-qt6-dev dbus gnome-keyring libsecret-tools
+  python3-tds
 )
 packages+=("$@")
 
