@@ -4,7 +4,6 @@
 
 #include <QFile>
 
-#include <cstdio>
 
 namespace velloxa {
 
@@ -12,7 +11,8 @@ QString ReadPasswordLine(const QString& fileName)
 {
     QFile file;
     const bool fromInput = fileName == QLatin1String("-");
-    const bool opened = fromInput ? file.open(stdin, QIODevice::ReadOnly)
+    // By descriptor: a stdio stream would be read with fgets(), which ends a line at a NUL.
+    const bool opened = fromInput ? file.open(0, QIODevice::ReadOnly)
                                   : (file.setFileName(fileName), file.open(QIODevice::ReadOnly));
     if (!opened)
         throw Failure(QStringLiteral("the password file %1 cannot be read: %2").arg(fileName, file.errorString()));
