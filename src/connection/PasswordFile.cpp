@@ -4,7 +4,6 @@
 
 #include <QFile>
 
-
 namespace velloxa {
 
 QString ReadPasswordLine(const QString& fileName)

@@ -99,8 +99,10 @@ void Connection::open(const QString& connectionString)
     } else if (!CallWithin(std::chrono::seconds(limits_.loginSeconds) + LoginMargin, login)) {
         // The login runs on, unobserved; should it ever come back, the last owner of the
         // handles disconnects and frees them.
-        throw Failure(QStringLiteral("Timeout expired: the server did not complete the login within %1 seconds.")
-                          .arg(limits_.loginSeconds));
+        const int seconds = limits_.loginSeconds;
+        throw Failure(QStringLiteral("Timeout expired: the server did not complete the login within %1 %2.")
+                          .arg(seconds)
+                          .arg(seconds == 1 ? QStringLiteral("second") : QStringLiteral("seconds")));
     }
     Check(*result, SQL_HANDLE_DBC, handle(), "SQLDriverConnect");
     open_ = true;
