@@ -97,8 +97,11 @@ private:
 QByteArray preloginRequest()
 {
     // VERSION and ENCRYPTION (off), then the terminator.
-    QByteArray p = QByteArray::fromHex("00000B0006" "0100110001" "FF");
-    return p + QByteArray::fromHex("0C0000000000" "00");
+    QByteArray p = QByteArray::fromHex("00000B0006"
+                                       "0100110001"
+                                       "FF");
+    return p + QByteArray::fromHex("0C0000000000"
+                                   "00");
 }
 
 QByteArray login7WithFieldOutside()
@@ -109,7 +112,7 @@ QByteArray login7WithFieldOutside()
     record[7] = 0x74;
     record[40] = char(0xE8); // user name at offset 1000 ...
     record[41] = 0x03;
-    record[42] = 10;         // ... of 10 characters
+    record[42] = 10; // ... of 10 characters
     return record;
 }
 
@@ -242,6 +245,18 @@ private slots:
         halfPacket.send(packet(0x12, preloginRequest()).left(10));
         RawConnection silent(server_->port());
         verifyServerStillServes();
+    }
+
+    void idleClientsLoseTheirPlace()
+    {
+        // A client that connects and never sends a packet is closed after 30 s, and its place
+        // is free again.
+        SandboxServer small(shopServerArguments({"--max-connections", "1"}));
+        QVERIFY2(small.isRunning(), qPrintable(small.errorString()));
+        RawConnection idle(small.port());
+        QVERIFY(idle.closedByServerWithin(60000));
+        OdbcClient client;
+        QVERIFY(client.connect(testerConnectionString(small)));
     }
 
     void survivesRandomRequestsAfterLogin()
