@@ -247,16 +247,25 @@ private slots:
         verifyServerStillServes();
     }
 
-    void idleClientsLoseTheirPlace()
+    void idleAndNonReadingClientsLoseTheirPlace()
     {
-        // A client that connects and never sends a packet is closed after 30 s, and its place
-        // is free again.
-        SandboxServer small(shopServerArguments({"--max-connections", "1"}));
+        // One client connects and never sends a packet; the other asks for a large result
+        // and stops reading. After 30 s the server closes both, and their places are free.
+        SandboxServer small(shopServerArguments({"--max-connections", "2"}));
         QVERIFY2(small.isRunning(), qPrintable(small.errorString()));
         RawConnection idle(small.port());
+        RawConnection nonReader(small.port());
+        nonReader.send(packet(0x10, login7("tester", "Secret#1", "Shop")));
+        QVERIFY(nonReader.readReply(5000));
+        const QByteArray allHeaders = QByteArray::fromHex("16000000120000000200000000000000000001000000");
+        nonReader.send(packet(0x01, allHeaders + utf16("SELECT a.*, b.* FROM [Numbers] a CROSS JOIN [Numbers] b")));
         QVERIFY(idle.closedByServerWithin(60000));
+        // Both limits are 30 s: reading now could still let the blocked send through.
+        QTest::qWait(5000);
+        QVERIFY(nonReader.closedByServerWithin(60000));
         OdbcClient client;
-        QVERIFY(client.connect(testerConnectionString(small)));
+        QTest::qWait(200); // the server has let them go
+        QVERIFY2(client.connect(testerConnectionString(small)), client.connectErrors().isEmpty() ? "" : qPrintable(client.connectErrors().first().message));
     }
 
     void survivesRandomRequestsAfterLogin()
