@@ -1,6 +1,7 @@
 // velloxa-export: one table or view of a SQL Server database to a delimited text file,
 // written exactly as the Export window writes it.
 
+#include "cli/StallWatch.h"
 #include "cli/StopSignals.h"
 #include "connection/ConnectionString.h"
 #include "connection/PasswordFile.h"
@@ -158,6 +159,8 @@ int main(int argc, char* argv[])
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     velloxa::StopSignals::Watch();
+    if (parser.isSet(timeout))
+        velloxa::StallWatch::Start(request.limits.statementSeconds);
 
     if (parser.isSet(connectionString)) {
         request.connectionString = parser.value(connectionString);

@@ -36,6 +36,7 @@ private slots:
     void initTestCase();
     void signalsStopAStalledRun();
     void loginEndsAgainstASilentServer();
+    void timeoutBoundsAStalledResult();
     void signalStopsAPasswordRead();
     void killedRunsLeaveOnlyTheOldFile();
     void outputPaths();
@@ -114,6 +115,25 @@ void CommandLineTest::loginEndsAgainstASilentServer()
         QVERIFY2(lastErrors_.contains("Timeout expired"), qPrintable(lastErrors_));
         QCOMPARE(Contents(file), OldContents);
     }
+}
+
+void CommandLineTest::timeoutBoundsAStalledResult()
+{
+    // Rows that stop coming (one a minute) from a server that does not answer the driver's
+    // cancel either: the run ends after the limit, not after twice the limit.
+    test::SandboxServer stalled(CoreDatabase({"--row-delay-us", "60000000"}));
+    QVERIFY(stalled.isRunning());
+    QTemporaryDir folder;
+    const QString file = folder.filePath("out.txt");
+    WriteFile(file, OldContents);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(run(CliArguments("Many", file, stalled.port()) + TesterPassword + QStringList{"--timeout", "5"}), 1);
+    qInfo("stalled result, --timeout 5: %lld ms", clock.elapsed());
+    QVERIFY2(clock.elapsed() < 9000, qPrintable(lastErrors_));
+    QVERIFY2(lastErrors_.contains("nothing for 5 seconds (--timeout)"), qPrintable(lastErrors_));
+    QCOMPARE(Contents(file), OldContents);
+    QCOMPARE(Entries(folder.path()), QStringList{"out.txt"});
 }
 
 void CommandLineTest::signalStopsAPasswordRead()
