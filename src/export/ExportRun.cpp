@@ -139,7 +139,7 @@ ByteFinds FindsIn(QByteArrayView value, QByteArrayView separator)
         hits = found | hitsAt(size - 16);
     } else
 #endif
-        if (size >= 8) {
+    if (size >= 8) {
         quint64 word;
         for (qsizetype i = 0; i + 8 <= size; i += 8) {
             std::memcpy(&word, bytes + i, 8);
