@@ -106,6 +106,7 @@ ReplacingFile::ReplacingFile(StandardOutput) : fileName_(QStringLiteral("standar
 
 ReplacingFile::ReplacingFile(const QString& fileName) : fileName_(fileName)
 {
+#ifndef _WIN32 // there every target that passes the check is replaced
     if (CheckOutputTarget(fileName) == OutputKind::WrittenInto) {
         direct_ = true;
         IgnoreBrokenPipes();
@@ -115,6 +116,9 @@ ReplacingFile::ReplacingFile(const QString& fileName) : fileName_(fileName)
             throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName), SystemError()));
         return;
     }
+#else
+    CheckOutputTarget(fileName);
+#endif
     target_ = LinkDestination(fileName);
     const QFileInfo target(target_);
     const QDir folder = target.absoluteDir();
