@@ -3,6 +3,8 @@
 #include "Transport.h"
 #include "Wire.h"
 
+#include <algorithm>
+
 namespace velloxa::sandbox {
 namespace {
 constexpr size_t kHeaderSize = 8;
@@ -17,7 +19,10 @@ size_t packetLength(const uint8_t* header)
 }
 } // namespace
 
-MessageReader::MessageReader(Transport& transport) : transport_(&transport) {}
+MessageReader::MessageReader(Transport& transport)
+    : transport_(&transport), firstPacketDeadline_(std::chrono::steady_clock::now() + std::chrono::milliseconds(kIdleLimitMs))
+{
+}
 
 void MessageReader::setTransport(Transport& transport)
 {
@@ -30,9 +35,15 @@ void MessageReader::read(Message& message)
     message.payload.clear();
     bool first = true;
     for (;;) {
-        // Between messages the client may stay idle as long as it likes; inside one it may not.
+        // Between messages the client may stay idle as long as it likes (once it has sent a
+        // first packet); inside one it may not.
         packetDeadline_.reset();
-        if (!fill(kHeaderSize, first ? -1 : kPartialInputTimeoutMs)) throw ProtocolError("message left unfinished");
+        int wait = first ? -1 : kPartialInputTimeoutMs;
+        if (first && firstPacketDeadline_) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*firstPacketDeadline_ - std::chrono::steady_clock::now());
+            wait = int(std::max<long long>(left.count(), 0));
+        }
+        if (!fill(kHeaderSize, wait)) throw ProtocolError(first ? "no packet within 30 s of connecting" : "message left unfinished");
         const uint8_t* header = input_.data() + consumed_;
         const size_t length = packetLength(header);
         if (first) {
@@ -47,6 +58,7 @@ void MessageReader::read(Message& message)
         message.payload.insert(message.payload.end(), header + kHeaderSize, header + length);
         consumed_ += length;
         first = false;
+        firstPacketDeadline_.reset();
         if (last) return;
     }
 }

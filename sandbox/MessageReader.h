@@ -35,6 +35,9 @@ public:
     // A packet must be whole this long after its first byte (and the next packet of a message
     // must start within it): a client that trickles bytes cannot hold a connection for ever.
     static constexpr int kPartialInputTimeoutMs = 30'000;
+    // A new connection must bring its first whole packet within this time (a port scanner, a
+    // client that connected and hung), so that idle sockets cannot fill every slot.
+    static constexpr int kIdleLimitMs = 30'000;
 
     explicit MessageReader(Transport& transport);
 
@@ -64,6 +67,8 @@ private:
     size_t consumed_ = 0;
     size_t messageLimit_ = kMaxMessageSizeBeforeLogin;
     std::optional<std::chrono::steady_clock::time_point> packetDeadline_; // set from a packet's first byte
+    // Until the first whole packet is in; then between messages the client may wait as it likes.
+    std::optional<std::chrono::steady_clock::time_point> firstPacketDeadline_;
 };
 
 } // namespace velloxa::sandbox

@@ -12,7 +12,9 @@ const char* const kUsage =
     "                       [--config FILE] [--browser] [--encryption none|login|required]\n"
     "                       [--max-connections N]\n"
     "                       [--refuse-logins] [--answer-delay-ms N]\n"
-    "                       [--close-after-rows N] [--row-delay-us N]\n";
+    "                       [--close-after-rows N] [--row-delay-us N] [--help]\n"
+    "A connection that sends no whole packet within 30 s of connecting, or that stops reading\n"
+    "for 30 s while an answer is sent, is closed.\n";
 
 namespace {
 

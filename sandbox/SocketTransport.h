@@ -7,6 +7,10 @@ namespace velloxa::sandbox {
 
 class SocketTransport : public Transport {
 public:
+    // A send still not through after this long means a client that stopped reading: the
+    // connection ends (ConnectionLost), so such clients cannot hold every connection slot.
+    static constexpr int kSendLimitMs = 30'000;
+
     explicit SocketTransport(int socket) : socket_(socket) {}
     ~SocketTransport() override;
     SocketTransport(const SocketTransport&) = delete;

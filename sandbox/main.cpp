@@ -9,16 +9,24 @@
 #include <csignal>
 #include <iostream>
 #include <memory>
+#include <string>
 
 int main(int argc, char** argv)
 {
     using namespace velloxa::sandbox;
     std::signal(SIGPIPE, SIG_IGN);
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+    }
     Options options;
     try {
         options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {
-        std::cerr << "velloxa-sandbox: " << e.what() << "\n" << kUsage;
+        std::cerr << "velloxa-sandbox: " << e.what() << "\n"
+                  << kUsage;
         return 2;
     }
     try {

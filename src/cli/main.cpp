@@ -1,22 +1,24 @@
 // velloxa-export: one table or view of a SQL Server database to a delimited text file,
 // written exactly as the Export window writes it.
 
+#include "cli/StallWatch.h"
 #include "cli/StopSignals.h"
 #include "connection/ConnectionString.h"
+#include "connection/PasswordFile.h"
+#include "connection/PortNumber.h"
 #include "errors/ErrorTrap.h"
+#include "errors/Failure.h"
 #include "errors/StderrMessageService.h"
 #include "export/CollisionGuard.h"
 #include "export/ExportRun.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QStringDecoder>
 
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 
 namespace {
 
@@ -28,37 +30,25 @@ const char* const Description =
     "or ISO 8601 (--formats iso). The file is replaced only once the export is complete;\n"
     "on any failure it is left as it was, the error goes to stderr and the exit status is 1.\n"
     "SIGINT (Ctrl-C), SIGTERM or SIGHUP stop a run within a second, even while the server sends\n"
-    "nothing: exit status 130, the file unchanged, no temporary file left. Wrong arguments: 2.\n"
+    "nothing or the password is being read: exit status 130, the file unchanged, no temporary\n"
+    "file left. Wrong arguments: 2.\n"
     "\n"
-    "Output: a symbolic link is followed (the file it points to is replaced, the link stays);\n"
-    "the name must be valid UTF-8.\n"
+    "Output: a symbolic link is followed (the file it points to is replaced, the link stays; a\n"
+    "link loop is refused); the name must be valid UTF-8 and is checked before the login.\n"
+    "\"-\" writes to standard output. A FIFO, a character device or a terminal is not replaced\n"
+    "but written into as the export runs: no atomic replace is possible there, so a failure or\n"
+    "a stop leaves in it what was already sent.\n"
     "\n"
     "Login: --server with --port (\"Server=host,port\"), or without --port / with --local\n"
     "(\"Server=host\"; the FreeTDS driver is then given port 1433), --database, --user, and\n"
-    "the password from --password-file (\"-\": standard input; its first line), the\n"
-    "environment variable VELLOXA_PASSWORD, or --password (visible to other users in the\n"
-    "process list); or a whole ODBC --connection-string instead.";
+    "the password from --password-file (\"-\": standard input; its first line, at most 64 KiB),\n"
+    "the environment variable VELLOXA_PASSWORD, or --password (visible to other users in the\n"
+    "process list); or a whole ODBC --connection-string instead. --port takes 1 to 65535.";
 
 int UsageError(const QString& text)
 {
     std::fprintf(stderr, "velloxa-export: %s (see --help)\n", qPrintable(text));
     return 2;
-}
-
-// The first line of a file, or of standard input for "-", without its line end.
-std::optional<QString> ReadPassword(const QString& fileName)
-{
-    QFile file;
-    const bool opened = fileName == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                       : (file.setFileName(fileName), file.open(QIODevice::ReadOnly));
-    if (!opened)
-        return std::nullopt;
-    QByteArray line = file.readLine();
-    if (line.endsWith('\n'))
-        line.chop(1);
-    if (line.endsWith('\r'))
-        line.chop(1);
-    return QString::fromUtf8(line);
 }
 
 // The raw bytes given for --output: QCoreApplication's decoding would turn bytes that are not
@@ -93,7 +83,7 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QString::fromLatin1(Description));
     parser.addHelpOption();
     const QCommandLineOption server(QStringLiteral("server"), QStringLiteral("Server name or address (may name an instance: host\\NAME)."), QStringLiteral("host"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port of the server."), QStringLiteral("port"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("TCP port of the server, 1 to 65535."), QStringLiteral("port"));
     const QCommandLineOption local(QStringLiteral("local"), QStringLiteral("Leave the port out of the connection string."));
     const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("Database name."), QStringLiteral("name"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Login name."), QStringLiteral("name"));
@@ -104,13 +94,13 @@ int main(int argc, char* argv[])
     const QCommandLineOption schema(QStringLiteral("schema"), QStringLiteral("Its schema; without it the name is unqualified and the server resolves it by the login's default schema."), QStringLiteral("name"));
     const QCommandLineOption columns(QStringLiteral("columns"), QStringLiteral("Comma-separated columns, in output order (default: all, in table order)."), QStringLiteral("a,b"));
     const QCommandLineOption column(QStringLiteral("column"), QStringLiteral("One more column (repeatable; for names that hold a comma)."), QStringLiteral("name"));
-    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Output file (required); replaced when it exists."), QStringLiteral("file"));
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Output file (required); replaced when it exists and is a regular file; \"-\": standard output."), QStringLiteral("file"));
     const QCommandLineOption separator(QStringLiteral("separator"), QStringLiteral("Field separator, any text, also empty (default \",\")."), QStringLiteral("text"), QStringLiteral(","));
     const QCommandLineOption noHeader(QStringLiteral("no-header"), QStringLiteral("Leave out the line of column names."));
     const QCommandLineOption quote(QStringLiteral("quote"), QStringLiteral("Quoting of values: none (raw, the default), needed (RFC 4180: values holding the separator, a quote, CR or LF) or all (every value but NULL)."), QStringLiteral("mode"), QStringLiteral("none"));
     const QCommandLineOption encoding(QStringLiteral("encoding"), QStringLiteral("Text encoding: windows-1252 (the default; '?' for what it cannot hold), utf-8, utf-8-bom or utf-16le (with a BOM)."), QStringLiteral("name"), QStringLiteral("windows-1252"));
     const QCommandLineOption formats(QStringLiteral("formats"), QStringLiteral("Dates, times and numbers: regional (the regional settings, the default; ISO under the C locale) or iso (yyyy-MM-dd HH:mm:ss, decimal point)."), QStringLiteral("forms"), QStringLiteral("regional"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for the server while the export runs (default: none)."), QStringLiteral("seconds"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for each answer of the server while the export runs (default: none)."), QStringLiteral("seconds"));
     parser.addOptions({server, port, local, database, user, password, passwordFile, connectionString, table,
                        schema, columns, column, output, separator, noHeader, quote, encoding, formats, timeout});
     if (!parser.parse(QCoreApplication::arguments()))
@@ -130,29 +120,10 @@ int main(int argc, char* argv[])
         return usageError("--output is required");
     if (parser.isSet(connectionString) == parser.isSet(server))
         return usageError("give either --server (with the login options) or --connection-string");
+    if (parser.isSet(port) && !velloxa::IsPortNumber(parser.value(port)))
+        return usageError("--port takes a number from 1 to 65535");
 
     velloxa::ExportRequest request;
-    if (parser.isSet(connectionString)) {
-        request.connectionString = parser.value(connectionString);
-    } else {
-        velloxa::LoginValues login;
-        login.server = parser.value(server);
-        login.port = parser.value(port);
-        login.localConnection = parser.isSet(local) || !parser.isSet(port);
-        login.database = parser.value(database);
-        login.user = parser.value(user);
-        if (parser.isSet(passwordFile)) {
-            const std::optional<QString> text = ReadPassword(parser.value(passwordFile));
-            if (!text)
-                return usageError("the --password-file cannot be read");
-            login.password = *text;
-        } else if (parser.isSet(password)) {
-            login.password = parser.value(password);
-        } else {
-            login.password = qEnvironmentVariable("VELLOXA_PASSWORD");
-        }
-        request.connectionString = velloxa::BuildConnectionString(login);
-    }
     request.schema = parser.value(schema);
     request.table = parser.value(table);
     if (parser.isSet(columns))
@@ -161,6 +132,7 @@ int main(int argc, char* argv[])
     request.separator = parser.value(separator);
     request.header = !parser.isSet(noHeader);
     request.fileName = parser.value(output);
+    request.standardOutput = request.fileName == QLatin1String("-");
     const QStringList quotings{QStringLiteral("none"), QStringLiteral("needed"), QStringLiteral("all")};
     const QStringList encodings{QStringLiteral("windows-1252"), QStringLiteral("utf-8"), QStringLiteral("utf-8-bom"), QStringLiteral("utf-16le")};
     const qsizetype quoting = quotings.indexOf(parser.value(quote).toLower());
@@ -181,11 +153,37 @@ int main(int argc, char* argv[])
         request.limits = {seconds, seconds};
     }
 
+    // Watched from here on, so that a stop also ends a password read that waits for input.
     // A file size limit makes the write fail (and the run clean up) instead of killing us.
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     velloxa::StopSignals::Watch();
+    if (parser.isSet(timeout))
+        velloxa::StallWatch::Start(request.limits.statementSeconds);
+
+    if (parser.isSet(connectionString)) {
+        request.connectionString = parser.value(connectionString);
+    } else {
+        velloxa::LoginValues login;
+        login.server = parser.value(server);
+        login.port = parser.value(port);
+        login.localConnection = parser.isSet(local) || !parser.isSet(port);
+        login.database = parser.value(database);
+        login.user = parser.value(user);
+        if (parser.isSet(passwordFile)) {
+            try {
+                login.password = velloxa::ReadPasswordLine(parser.value(passwordFile));
+            } catch (const velloxa::Failure& failure) {
+                return UsageError(QStringLiteral("--password-file: ") + failure.description());
+            }
+        } else if (parser.isSet(password)) {
+            login.password = parser.value(password);
+        } else {
+            login.password = qEnvironmentVariable("VELLOXA_PASSWORD");
+        }
+        request.connectionString = velloxa::BuildConnectionString(login);
+    }
 
     velloxa::StderrMessageService messages;
     velloxa::ErrorTrap trap(messages, QStringLiteral("velloxa-export"), QStringLiteral("export"));

@@ -19,6 +19,7 @@
 #include "app/Wizard.h"
 #include "connection/ConnectionString.h"
 #include "connection/MSSQL.h"
+#include "connection/PortNumber.h"
 #include "connection/odbc/Connection.h"
 #include "connection/odbc/DriverConnectionString.h"
 #include "errors/ErrorTrap.h"
@@ -234,7 +235,14 @@ void Form1::PushButton5_Click()
         QCoreApplication::processEvents();
         if (!connection)
             throw Failure(QStringLiteral("No connection object."));
-        const QString connectionString = BuildConnectionString(loginValues());
+        const LoginValues values = loginValues();
+        if (!PortIsUsable(values)) {
+            // Told as such: the driver would read "1433abc" as 1433 and connect elsewhere.
+            messages.inform(title, PortRule);
+            pointer_->setDefault();
+            return;
+        }
+        const QString connectionString = BuildConnectionString(values);
         WaitFor(wizard_, [&] { connection->open(connectionString); });
         messages.inform(title, QStringLiteral("Connection successful."));
         pointer_->setDefault();

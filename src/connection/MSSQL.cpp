@@ -1,6 +1,7 @@
 #include "connection/MSSQL.h"
 
 #include "connection/ConnectionString.h"
+#include "connection/PortNumber.h"
 #include "connection/odbc/Connection.h"
 #include "connection/odbc/Diagnostics.h"
 #include "connection/odbc/Statement.h"
@@ -10,6 +11,8 @@ namespace velloxa {
 
 bool CanConnect(const LoginValues& values)
 {
+    if (!PortIsUsable(values))
+        return false;
     try {
         // The connection closes as it goes out of scope: a failing disconnect after a
         // successful open must not turn the answer into false.

@@ -9,7 +9,8 @@
 
 namespace velloxa {
 
-// True when a throw-away connection opens with these values; every failure gives false.
+// True when a throw-away connection opens with these values; every failure gives false, and
+// so does a port that is not a number from 1 to 65535 (PortNumber.h), without a connection.
 bool CanConnect(const LoginValues& values);
 
 // A table or view as the catalogue lists it. The lists show the bare name; the schema

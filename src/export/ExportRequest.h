@@ -13,12 +13,13 @@ namespace velloxa {
 
 struct ExportRequest {
     QString connectionString;
-    QString schema;       // empty: the table is named unqualified
+    QString schema; // empty: the table is named unqualified
     QString table;
-    QStringList columns;  // plain names in output order; empty = all, in table order
+    QStringList columns; // plain names in output order; empty = all, in table order
     QString separator;
     bool header = true;
     QString fileName;
+    bool standardOutput = false; // write to standard output instead of fileName
     FileFormat format;
     odbc::ConnectionLimits limits;
     // When set, the run first asks the server how many rows the table holds (without reading

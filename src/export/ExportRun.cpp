@@ -6,6 +6,7 @@
 #include "export/FileBuffer.h"
 #include "export/ExportStatement.h"
 #include "export/LineWriter.h"
+#include "export/OutputTarget.h"
 #include "export/RegionalSettings.h"
 #include "export/ReplacingFile.h"
 #include "export/ResultTextReader.h"
@@ -357,6 +358,18 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
     std::unique_ptr<ReplacingFile> file;
     QString sql;
 
+    const auto reportNoFile = [&] {
+        trap.step(172, [] { throw Failure(QStringLiteral("Bad file name or number: the output file is not open.")); });
+    };
+    // A name that cannot work fails now, not after the login and the whole table.
+    bool targetUsable = request.standardOutput;
+    if (!targetUsable)
+        trap.step(168, [&] { CheckOutputTarget(request.fileName); targetUsable = true; });
+    if (!targetUsable) {
+        reportNoFile();
+        return outcome;
+    }
+
     trap.step(106, [&] { connection = std::make_unique<odbc::Connection>(request.limits); });
     if (!connection)
         return outcome;
@@ -375,9 +388,12 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
     });
     if (!reader)
         return outcome;
-    trap.step(168, [&] { file = std::make_unique<ReplacingFile>(request.fileName); });
+    trap.step(168, [&] {
+        file = request.standardOutput ? std::make_unique<ReplacingFile>(ReplacingFile::StandardOutput{})
+                                      : std::make_unique<ReplacingFile>(request.fileName);
+    });
     if (!file) {
-        trap.step(172, [] { throw Failure(QStringLiteral("Bad file name or number: the output file is not open.")); });
+        reportNoFile();
         return outcome;
     }
 

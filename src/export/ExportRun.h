@@ -68,8 +68,10 @@ struct ExportOutcome {
 // folder, invalid name, read-only target), followed by 172 for the write that cannot
 // happen; 146 a value cannot be read; 154 the fetch of the next rows (connection lost);
 // 172 a write (disk full); 174 replacing the output file; 176/180 closing after the file
-// is written. A failure at 114 or 118 ends the run before any file is touched; any
-// failure from 146 on ends it with the output file untouched.
+// is written. The output name is checked first (OutputTarget.h): a name that cannot work
+// fails at 168 and 172 before the connection is opened. A failure at 114 or 118 ends the run
+// before any file is touched; any failure from 146 on ends it with the output file untouched
+// (a target that is written into directly, such as a FIFO, keeps what was sent).
 ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
                         const std::function<bool(qint64 rows)>& progress);
 

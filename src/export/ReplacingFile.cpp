@@ -1,6 +1,7 @@
 #include "export/ReplacingFile.h"
 
 #include "errors/Failure.h"
+#include "export/OutputTarget.h"
 #include "export/PendingFiles.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -36,13 +38,6 @@ QString SystemError(int error = errno)
 QString Native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-bool IsReadOnly(const QFileInfo& file)
-{
-    // No write bit at all counts as read-only even for a user the system would let through.
-    constexpr QFile::Permissions AnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    return !file.isWritable() || !(file.permissions() & AnyWrite);
 }
 
 // The file a chain of symbolic links ends at (the path itself when it is no link).
@@ -74,6 +69,15 @@ void RemoveLeftovers(const QDir& folder, const QString& prefix)
 }
 #endif
 
+// A reader that goes away (a pipe into "head", a FIFO's reader closing) must fail the write
+// with "Broken pipe", not kill the program.
+void IgnoreBrokenPipes()
+{
+#ifndef _WIN32
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
 } // namespace
 
 // Short whatever the target's length (a name of 255 bytes must still work), and recognisable
@@ -88,19 +92,36 @@ QString ReplacingFile::TemporaryPrefix(const QString& target)
     return QStringLiteral(".velloxa-%1-").arg(hash, 8, 16, QLatin1Char('0'));
 }
 
+ReplacingFile::ReplacingFile(StandardOutput) : fileName_(QStringLiteral("standard output")), direct_(true)
+{
+    IgnoreBrokenPipes();
+#ifndef _WIN32
+    handle_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+#else
+    handle_ = ::_dup(1);
+#endif
+    if (handle_ < 0)
+        throw Failure(QStringLiteral("Cannot write standard output: %1").arg(SystemError()));
+}
+
 ReplacingFile::ReplacingFile(const QString& fileName) : fileName_(fileName)
 {
-    if (fileName.isEmpty())
-        throw Failure(QStringLiteral("Bad file name: the output file name is empty."));
+#ifndef _WIN32 // there every target that passes the check is replaced
+    if (CheckOutputTarget(fileName) == OutputKind::WrittenInto) {
+        direct_ = true;
+        IgnoreBrokenPipes();
+        // A FIFO waits here for its reader, as any writer into it does.
+        handle_ = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (handle_ < 0)
+            throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName), SystemError()));
+        return;
+    }
+#else
+    CheckOutputTarget(fileName);
+#endif
     target_ = LinkDestination(fileName);
     const QFileInfo target(target_);
     const QDir folder = target.absoluteDir();
-    if (!folder.exists())
-        throw Failure(QStringLiteral("Path not found: the folder %1 does not exist.").arg(Native(folder.path())));
-    if (target.exists() && target.isDir())
-        throw Failure(QStringLiteral("Bad file name: %1 is a folder.").arg(Native(fileName)));
-    if (target.exists() && IsReadOnly(target))
-        throw Failure(QStringLiteral("Permission denied: %1 is read-only.").arg(Native(fileName)));
 
 #ifndef _WIN32
     RemoveLeftovers(folder, TemporaryPrefix(target_));
@@ -133,8 +154,7 @@ void ReplacingFile::openNamed(const QString& folder, int mode)
 {
     const QString prefix = TemporaryPrefix(target_);
     for (int attempt = 0;; ++attempt) {
-        namedTemporary_ = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(
-            prefix, QString::number(qint64(::getpid())), QString::number(QRandomGenerator::global()->generate(), 36)));
+        namedTemporary_ = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(prefix, QString::number(qint64(::getpid())), QString::number(QRandomGenerator::global()->generate(), 36)));
         handle_ = ::open(QFile::encodeName(namedTemporary_).constData(), O_WRONLY | O_CREAT | O_EXCL, mode);
         if (handle_ >= 0)
             break;
@@ -165,6 +185,8 @@ void ReplacingFile::write(QByteArrayView bytes)
     }
     written_ += bytes.size();
 #ifdef __linux__
+    if (direct_)
+        return;
     // Start writing the pages out now, beside the export, so that commit()'s fsync has
     // little left to wait for; a few MiB at a time, since every start costs the disk a
     // request of its own.
@@ -177,6 +199,13 @@ void ReplacingFile::write(QByteArrayView bytes)
 
 void ReplacingFile::commit()
 {
+    if (direct_) {
+        committed_ = true;
+        if (::close(handle_) != 0 && errno != EINTR)
+            throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName_), SystemError()));
+        handle_ = -1;
+        return;
+    }
 #ifndef _WIN32
     // The new contents reach the disk before the name points at them.
     if (::fsync(handle_) != 0)
@@ -190,9 +219,7 @@ void ReplacingFile::commit()
         const QString folder = QFileInfo(target_).absolutePath();
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(handle_);
         for (int attempt = 0; namedTemporary_.isEmpty(); ++attempt) {
-            const QString name = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(
-                TemporaryPrefix(target_), QString::number(qint64(::getpid())),
-                QString::number(QRandomGenerator::global()->generate(), 36)));
+            const QString name = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(TemporaryPrefix(target_), QString::number(qint64(::getpid())), QString::number(QRandomGenerator::global()->generate(), 36)));
             if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, QFile::encodeName(name).constData(), AT_SYMLINK_FOLLOW) == 0) {
                 namedTemporary_ = name;
                 PendingFiles::add(name);

@@ -16,12 +16,16 @@ namespace velloxa {
 // same target (ours: that name, our user, a process that is gone) are removed first.
 //
 // A symbolic link as the target: the file it points to is replaced, in that file's folder,
-// and the link stays. A replaced file keeps its permission bits. Every failure throws
-// Failure with the system's own words.
+// and the link stays. A replaced file keeps its permission bits. A target that is not a
+// regular file (a FIFO, a character device, a terminal; OutputTarget.h) cannot be replaced:
+// it is written into directly, and so is standard output. Every failure throws Failure with
+// the system's own words.
 class ReplacingFile {
 public:
-    // Refuses a missing folder and an existing file that may not be written.
+    // Refuses what CheckOutputTarget refuses.
     explicit ReplacingFile(const QString& fileName);
+    struct StandardOutput {};
+    explicit ReplacingFile(StandardOutput);
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
@@ -41,8 +45,9 @@ private:
     QString namedTemporary_; // empty while the temporary file has no name
     int handle_ = -1;
     bool committed_ = false;
-    qint64 written_ = 0; // bytes so far
-    qint64 started_ = 0; // bytes whose writeback has been started
+    bool direct_ = false; // written into as it goes: nothing to rename, nothing to undo
+    qint64 written_ = 0;  // bytes so far
+    qint64 started_ = 0;  // bytes whose writeback has been started
 };
 
 } // namespace velloxa

@@ -11,13 +11,26 @@ namespace velloxa {
 
 namespace {
 
-enum class Kind { Text, Integer, Decimal, Double, Real, Bit, Date, Timestamp, Time, Guid, Binary };
+enum class Kind { Text,
+                  Integer,
+                  Decimal,
+                  Double,
+                  Real,
+                  Bit,
+                  Date,
+                  Timestamp,
+                  Time,
+                  Guid,
+                  Binary };
 
 // Columns wider than this are read in chunks instead of being bound.
 constexpr SQLULEN LongerThanBound = 8000;
 // The bound buffers of one block stay within this (in the processor's cache while the
 // driver fills it and the rows are read), unless a single row is larger.
 constexpr SQLLEN BlockBudget = 64 << 10;
+// Under a statement limit a fetch waits for at most about one packet (16 KiB), so that a call
+// that waits longer than the limit means a silent server, not a slow one (ServerWait.h).
+constexpr SQLLEN LimitedBlockBudget = 8 << 10;
 constexpr SQLULEN MostRowsPerFetch = 1024;
 constexpr SQLLEN ChunkSize = 64 << 10;
 // SQL Server's time(n), which the ODBC headers of the driver manager do not name.
@@ -116,39 +129,69 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
         column->name = description.name;
         const SQLULEN size = description.size;
         switch (description.type) {
-        case SQL_CHAR: case SQL_VARCHAR: case SQL_WCHAR: case SQL_WVARCHAR:
+        case SQL_CHAR:
+        case SQL_VARCHAR:
+        case SQL_WCHAR:
+        case SQL_WVARCHAR:
             column->elementSize = SQLLEN(size + 1) * SQLLEN(sizeof(SQLWCHAR));
             column->isLong = size == 0 || size > LongerThanBound;
             break;
-        case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT:
-            column->kind = Kind::Integer; column->cType = SQL_C_SBIGINT; column->elementSize = sizeof(SQLBIGINT);
+        case SQL_TINYINT:
+        case SQL_SMALLINT:
+        case SQL_INTEGER:
+        case SQL_BIGINT:
+            column->kind = Kind::Integer;
+            column->cType = SQL_C_SBIGINT;
+            column->elementSize = sizeof(SQLBIGINT);
             break;
-        case SQL_DECIMAL: case SQL_NUMERIC:
-            column->kind = Kind::Decimal; column->cType = SQL_C_CHAR; column->elementSize = SQLLEN(size) + 4;
+        case SQL_DECIMAL:
+        case SQL_NUMERIC:
+            column->kind = Kind::Decimal;
+            column->cType = SQL_C_CHAR;
+            column->elementSize = SQLLEN(size) + 4;
             break;
-        case SQL_FLOAT: case SQL_DOUBLE:
-            column->kind = Kind::Double; column->cType = SQL_C_DOUBLE; column->elementSize = sizeof(double);
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+            column->kind = Kind::Double;
+            column->cType = SQL_C_DOUBLE;
+            column->elementSize = sizeof(double);
             break;
         case SQL_REAL:
-            column->kind = Kind::Real; column->cType = SQL_C_FLOAT; column->elementSize = sizeof(float);
+            column->kind = Kind::Real;
+            column->cType = SQL_C_FLOAT;
+            column->elementSize = sizeof(float);
             break;
         case SQL_BIT:
-            column->kind = Kind::Bit; column->cType = SQL_C_BIT; column->elementSize = 1;
+            column->kind = Kind::Bit;
+            column->cType = SQL_C_BIT;
+            column->elementSize = 1;
             break;
         case SQL_TYPE_DATE:
-            column->kind = Kind::Date; column->cType = SQL_C_TYPE_DATE; column->elementSize = sizeof(SQL_DATE_STRUCT);
+            column->kind = Kind::Date;
+            column->cType = SQL_C_TYPE_DATE;
+            column->elementSize = sizeof(SQL_DATE_STRUCT);
             break;
         case SQL_TYPE_TIMESTAMP:
-            column->kind = Kind::Timestamp; column->cType = SQL_C_TYPE_TIMESTAMP; column->elementSize = sizeof(SQL_TIMESTAMP_STRUCT);
+            column->kind = Kind::Timestamp;
+            column->cType = SQL_C_TYPE_TIMESTAMP;
+            column->elementSize = sizeof(SQL_TIMESTAMP_STRUCT);
             break;
         case SqlServerTime:
-            column->kind = Kind::Time; column->cType = SQL_C_CHAR; column->elementSize = 32;
+            column->kind = Kind::Time;
+            column->cType = SQL_C_CHAR;
+            column->elementSize = 32;
             break;
         case SQL_GUID:
-            column->kind = Kind::Guid; column->cType = SQL_C_GUID; column->elementSize = sizeof(SQLGUID);
+            column->kind = Kind::Guid;
+            column->cType = SQL_C_GUID;
+            column->elementSize = sizeof(SQLGUID);
             break;
-        case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY:
-            column->kind = Kind::Binary; column->cType = SQL_C_BINARY; column->elementSize = SQLLEN(size);
+        case SQL_BINARY:
+        case SQL_VARBINARY:
+        case SQL_LONGVARBINARY:
+            column->kind = Kind::Binary;
+            column->cType = SQL_C_BINARY;
+            column->elementSize = SQLLEN(size);
             column->isLong = description.type == SQL_LONGVARBINARY || size == 0 || size > LongerThanBound;
             break;
         default:
@@ -166,10 +209,11 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
         columns_.push_back(std::move(column));
     }
 
+    const SQLLEN budget = statement.limits().statementSeconds > 0 ? LimitedBlockBudget : BlockBudget;
     SQLULEN rows = 1;
     if (!unbound_)
         rows = rowsPerFetch ? rowsPerFetch
-                            : qBound<SQLULEN>(1, SQLULEN(BlockBudget / qMax<SQLLEN>(rowBytes, 1)), MostRowsPerFetch);
+                            : qBound<SQLULEN>(1, SQLULEN(budget / qMax<SQLLEN>(rowBytes, 1)), MostRowsPerFetch);
     for (int i = 0; i < count; ++i) {
         Column& column = *columns_[size_t(i)];
         const SQLLEN bytes = column.elementSize * SQLLEN(rows);
@@ -189,9 +233,14 @@ ResultTextReader::~ResultTextReader() = default;
 QString ResultTextReader::characters(int index) const
 {
     switch (columns_[size_t(index)]->kind) {
-    case Kind::Integer: case Kind::Decimal: case Kind::Double: case Kind::Real:
+    case Kind::Integer:
+    case Kind::Decimal:
+    case Kind::Double:
+    case Kind::Real:
         return format_.numberCharacters();
-    case Kind::Date: case Kind::Timestamp: case Kind::Time:
+    case Kind::Date:
+    case Kind::Timestamp:
+    case Kind::Time:
         return format_.dateTimeCharacters();
     case Kind::Bit: return QStringLiteral("TrueFals");
     case Kind::Guid: return QStringLiteral("0123456789ABCDEF-");

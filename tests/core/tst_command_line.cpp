@@ -5,10 +5,12 @@
 #include "CoreSandbox.h"
 #include "OutputFiles.h"
 #include "SandboxServer.h"
+#include "SilentListener.h"
 
 #include "export/ReplacingFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -16,6 +18,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace velloxa;
@@ -32,8 +35,12 @@ class CommandLineTest : public QObject {
 private slots:
     void initTestCase();
     void signalsStopAStalledRun();
+    void loginEndsAgainstASilentServer();
+    void timeoutBoundsAStalledResult();
+    void signalStopsAPasswordRead();
     void killedRunsLeaveOnlyTheOldFile();
     void outputPaths();
+    void targetsThatAreNoRegularFile();
     void passwordWithoutTheCommandLine();
     void wrongArgumentsExitWithTwo();
 
@@ -91,6 +98,67 @@ void CommandLineTest::signalsStopAStalledRun()
     }
 }
 
+void CommandLineTest::loginEndsAgainstASilentServer()
+{
+    test::SilentListener silent;
+    QVERIFY(silent.isListening());
+    QTemporaryDir folder;
+    const QString file = folder.filePath("out.txt");
+    WriteFile(file, OldContents);
+    const QStringList args = CliArguments("People", file, silent.port()) + TesterPassword;
+    for (const auto& [limit, extra] : {std::pair{2, QStringList{"--timeout", "2"}}, std::pair{15, QStringList{}}}) {
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(run(args + extra), 1);
+        qInfo("login against a silent port, limit %d s: %lld ms", limit, clock.elapsed());
+        QVERIFY2(clock.elapsed() >= limit * 1000 - 500 && clock.elapsed() < limit * 2000 + 5000, qPrintable(lastErrors_));
+        QVERIFY2(lastErrors_.contains("Timeout expired"), qPrintable(lastErrors_));
+        QCOMPARE(Contents(file), OldContents);
+    }
+}
+
+void CommandLineTest::timeoutBoundsAStalledResult()
+{
+    // Rows that stop coming (one a minute) from a server that does not answer the driver's
+    // cancel either: the run ends after the limit, not after twice the limit.
+    test::SandboxServer stalled(CoreDatabase({"--row-delay-us", "60000000"}));
+    QVERIFY(stalled.isRunning());
+    QTemporaryDir folder;
+    const QString file = folder.filePath("out.txt");
+    WriteFile(file, OldContents);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(run(CliArguments("Many", file, stalled.port()) + TesterPassword + QStringList{"--timeout", "5"}), 1);
+    qInfo("stalled result, --timeout 5: %lld ms", clock.elapsed());
+    QVERIFY2(clock.elapsed() < 9000, qPrintable(lastErrors_));
+    QVERIFY2(lastErrors_.contains("nothing for 5 seconds (--timeout)"), qPrintable(lastErrors_));
+    QCOMPARE(Contents(file), OldContents);
+    QCOMPARE(Entries(folder.path()), QStringList{"out.txt"});
+}
+
+void CommandLineTest::signalStopsAPasswordRead()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath("out.txt");
+    WriteFile(file, OldContents);
+    const QStringList args = CliArguments("People", file, server_->port()) + QStringList{"--password-file", "-"};
+    QProcess cli;
+    cli.start(CliProgram(), args); // standard input stays open: the read waits
+    QVERIFY(cli.waitForStarted());
+    QTest::qWait(500);
+    ::kill(pid_t(cli.processId()), SIGINT);
+    QVERIFY2(cli.waitForFinished(5000), "a stop did not end the password read");
+    QCOMPARE(cli.exitCode(), 130);
+    cli.write("secret\n"); // too late: nothing is exported
+    QCOMPARE(Contents(file), OldContents);
+    QCOMPARE(Entries(folder.path()), QStringList{"out.txt"});
+
+    // A line that never ends is not read without bound.
+    QCOMPARE(run(CliArguments("People", file, server_->port()) + QStringList{"--password-file", "/dev/zero"}), 2);
+    QVERIFY2(lastErrors_.contains("longer than 64 KiB"), qPrintable(lastErrors_));
+    QCOMPARE(run(args, QByteArray(70'000, 'x')), 2);
+}
+
 void CommandLineTest::killedRunsLeaveOnlyTheOldFile()
 {
     QTemporaryDir folder;
@@ -141,6 +209,49 @@ void CommandLineTest::outputPaths()
     const QString longName = folder.filePath(QString(246, 'n') + ".txt");
     QCOMPARE(exportTo(longName), 0);
     QCOMPARE(Contents(longName), People);
+
+    // Names that cannot work fail before the login: against a silent port that would take
+    // the whole login limit.
+    test::SilentListener silent;
+    QVERIFY(QFile::link("loop-b", folder.filePath("loop-a")) && QFile::link("loop-a", folder.filePath("loop-b")));
+    for (const QString& name : {folder.filePath(QString(252, 'n') + ".txt"), folder.filePath("loop-a"), folder.filePath("none/out.txt")}) {
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(run(CliArguments("People", name, silent.port()) + TesterPassword), 1);
+        QVERIFY2(clock.elapsed() < 10'000, "the name was checked only after the login");
+    }
+    QVERIFY2(lastErrors_.contains("Path not found"), qPrintable(lastErrors_));
+    QCOMPARE(run(CliArguments("People", folder.filePath("loop-a"), server_->port()) + TesterPassword), 1);
+    QVERIFY2(lastErrors_.contains("Too many levels of symbolic links"), qPrintable(lastErrors_));
+    QCOMPARE(QFileInfo(folder.filePath("loop-a")).symLinkTarget(), folder.filePath("loop-b")); // the loop stays
+}
+
+void CommandLineTest::targetsThatAreNoRegularFile()
+{
+    // A FIFO is written into (its reader gets the export), never replaced by a file.
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath("fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess reader;
+    reader.start("cat", {fifo});
+    QVERIFY(reader.waitForStarted());
+    QCOMPARE(run(CliArguments("People", fifo, server_->port()) + TesterPassword), 0);
+    QVERIFY(reader.waitForFinished(10000));
+    QCOMPARE(reader.readAllStandardOutput(), People);
+    struct stat info {};
+    QVERIFY(::lstat(QFile::encodeName(fifo).constData(), &info) == 0 && S_ISFIFO(info.st_mode));
+    QCOMPARE(Entries(folder.path()), QStringList{"fifo"});
+
+    // A character device: /dev/null stays a device.
+    QCOMPARE(run(CliArguments("People", "/dev/null", server_->port()) + TesterPassword), 0);
+    QVERIFY(::stat("/dev/null", &info) == 0 && S_ISCHR(info.st_mode));
+
+    // "-": standard output, into a pipe.
+    QProcess cli;
+    cli.start(CliProgram(), CliArguments("People", "-", server_->port()) + TesterPassword);
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 0);
+    QCOMPARE(cli.readAllStandardOutput(), People);
 }
 
 void CommandLineTest::passwordWithoutTheCommandLine()
@@ -172,6 +283,14 @@ void CommandLineTest::wrongArgumentsExitWithTwo()
     QCOMPARE(run(args + QStringList{"--password-file", folder.filePath("missing")}), 2);
     QCOMPARE(run(args + QStringList{"--quote", "some"}), 2);
     QCOMPARE(run(args + QStringList{"--encoding", "latin-9"}), 2);
+    // Ports the driver would misread (modulo 65536, up to the first non-digit) are refused.
+    const QString real = QString::number(server_->port());
+    for (const QString& port : {QString::number(server_->port() + 65536), real + "abc", real + ";Database=Other", QString("0")}) {
+        QStringList wrongPort = args + TesterPassword;
+        wrongPort[wrongPort.indexOf("--port") + 1] = port;
+        QCOMPARE(run(wrongPort), 2);
+        QVERIFY2(lastErrors_.contains("--port"), qPrintable(lastErrors_));
+    }
     // A name that is not UTF-8 would be written under another name. (QProcess passes only
     // UTF-8, so the shell makes the byte.)
     QProcess shell;

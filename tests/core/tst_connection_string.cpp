@@ -80,17 +80,19 @@ void ConnectionStringTest::freeTdsAdaptation_data()
     QTest::addColumn<QString>("documented");
     QTest::addColumn<QString>("forDriver");
     QTest::newRow("port given") << "Driver={SQL Server};Server=h,14;Database=d;Uid=u;Pwd=p;"
-                                << "Driver={SQL Server};Server=h,14;Database=d;Uid=u;Pwd=p;PacketSize=16383;";
+                                << "Driver={SQL Server};Server=h,14;Database=d;Uid=u;Pwd=p;PacketSize=16383;TDS_Version=7.4;";
     QTest::newRow("no port: the default instance's") << "Driver={SQL Server};Server=localhost;Database=d;Uid=u;Pwd=p;"
-                                << "Driver={SQL Server};Server=localhost,1433;Database=d;Uid=u;Pwd=p;PacketSize=16383;";
+                                << "Driver={SQL Server};Server=localhost,1433;Database=d;Uid=u;Pwd=p;PacketSize=16383;TDS_Version=7.4;";
     QTest::newRow("instance: the browser finds the port") << "Driver={SQL Server};Server=h\\SQLEXPRESS;Database=d;Uid=u;Pwd=p;"
-                                << "Driver={SQL Server};Server=h\\SQLEXPRESS;Database=d;Uid=u;Pwd=p;PacketSize=16383;";
+                                << "Driver={SQL Server};Server=h\\SQLEXPRESS;Database=d;Uid=u;Pwd=p;PacketSize=16383;TDS_Version=7.4;";
     QTest::newRow("braced value: single braces") << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={p;w}}d};"
-                                << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={p;w}d};PacketSize=16383;";
+                                << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={p;w}d};PacketSize=16383;TDS_Version=7.4;";
     QTest::newRow("value ending in a brace") << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={a;b}}};"
-                                << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={a;b}};PacketSize=16383;";
+                                << "Driver={SQL Server};Server=h,1;Database=d;Uid=u;Pwd={a;b}};PacketSize=16383;TDS_Version=7.4;";
     QTest::newRow("a packet size of the caller's stays") << "Driver={SQL Server};Server=h,1;PacketSize=4096;"
-                                << "Driver={SQL Server};Server=h,1;PacketSize=4096;";
+                                << "Driver={SQL Server};Server=h,1;PacketSize=4096;TDS_Version=7.4;";
+    QTest::newRow("a protocol version of the caller's stays") << "Driver={SQL Server};Server=h,1;tds_version=7.3;"
+                                << "Driver={SQL Server};Server=h,1;tds_version=7.3;PacketSize=16383;";
 }
 
 void ConnectionStringTest::freeTdsAdaptation()

@@ -2,6 +2,7 @@
 // against the sandbox.
 
 #include "SandboxServer.h"
+#include "SilentListener.h"
 
 #include "connection/ConnectionString.h"
 #include "connection/MSSQL.h"
@@ -11,6 +12,7 @@
 #include "export/RowCountEstimate.h"
 #include "selection/Preview.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -66,6 +68,7 @@ class MssqlTest : public QObject {
 private slots:
     void initTestCase();
     void canConnect();
+    void loginEndsAgainstASilentServer();
     void awkwardPasswordsLogIn();
     void noValueReachesAnotherKey();
     void localConnectionReachesTheDefaultPort();
@@ -103,6 +106,49 @@ void MssqlTest::canConnect()
     LoginValues emptyPort = login();
     emptyPort.port.clear(); // "host," is no host
     QVERIFY(!CanConnect(emptyPort));
+
+    // The driver would read these as the sandbox's port (modulo 65536, or up to the first
+    // character that is no digit) and connect; they are refused without a connection.
+    const QString real = QString::number(server_->port());
+    for (const QString& port : {QString::number(server_->port() + 65536), real + "abc", real + ";Database=Other", " " + real, QString("0")}) {
+        LoginValues wrongPort = login();
+        wrongPort.port = port;
+        QVERIFY2(!CanConnect(wrongPort), qPrintable(port));
+    }
+    LoginValues local = login();
+    local.server = server_->server();
+    local.port = "not a port"; // not used with Local Connection
+    local.localConnection = true;
+    QVERIFY(CanConnect(local));
+}
+
+void MssqlTest::loginEndsAgainstASilentServer()
+{
+    // A port that accepts and never answers: the driver's own limit ends the login (it used
+    // to retry with a TDS 5.0 login and wait for ever).
+    test::SilentListener silent;
+    QVERIFY(silent.isListening());
+    LoginValues values = login();
+    values.port = QString::number(silent.port());
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!CanConnect(values));
+    qInfo("CanConnect against a silent port: %lld ms (limit 15 s)", clock.elapsed());
+    QVERIFY(clock.elapsed() < 40'000);
+
+    // A protocol version of the caller's leaves the driver free to overrun its limit: our own
+    // deadline ends the open then, naming the limit.
+    odbc::Connection connection(odbc::ConnectionLimits{1, 0});
+    clock.restart();
+    try {
+        connection.open(QStringLiteral("Driver={SQL Server};Server=%1;Uid=u;Pwd=p;TDS_Version=auto;").arg(silent.server()));
+        QFAIL("opened a connection to a silent port");
+    } catch (const Failure& failure) {
+        QCOMPARE(failure.description(), QStringLiteral("Timeout expired: the server did not complete the login within 1 second."));
+    }
+    qInfo("our deadline with a 1 s limit: %lld ms", clock.elapsed());
+    QVERIFY(clock.elapsed() < 20'000);
+    QVERIFY(CanConnect(login())); // the abandoned login holds nothing the next one needs
 }
 
 void MssqlTest::awkwardPasswordsLogIn()
@@ -166,9 +212,20 @@ void MssqlTest::listTables()
     QCOMPARE(list.defaultSchema, QStringLiteral("dbo"));
     const QList<TableEntry> expected = {
         {"dbo", "ANALYSIS"}, // A-N-A-L-Y-S-I-S holds no "SYS": the substring test keeps it
-        {"dbo", "Awkward"}, {"dbo", "Empty"}, {"dbo", "Huge"}, {"dbo", "It's]Keyed"}, {"dbo", "Long"}, {"dbo", "Many"},
-        {"dbo", "Mixed"}, {"dbo", "Odd]Name"},
-        {"dbo", "Orders"}, {"dbo", "People"}, {"dbo", "Pipes"}, {"dbo", "Texts"}, {"sales", "Orders"}, {"we]ird", "T]1"},
+        {"dbo", "Awkward"},
+        {"dbo", "Empty"},
+        {"dbo", "Huge"},
+        {"dbo", "It's]Keyed"},
+        {"dbo", "Long"},
+        {"dbo", "Many"},
+        {"dbo", "Mixed"},
+        {"dbo", "Odd]Name"},
+        {"dbo", "Orders"},
+        {"dbo", "People"},
+        {"dbo", "Pipes"},
+        {"dbo", "Texts"},
+        {"sales", "Orders"},
+        {"we]ird", "T]1"},
         {"dbo", "PeopleView"}};
     QCOMPARE(list.entries, expected);
     // One yield per table or view row, including the ones the "SYS" test drops

@@ -26,7 +26,7 @@ using velloxa::testing::WizardHarness;
 namespace {
 // Nothing listens on port 1 of the loopback: the open is refused at once.
 const QString Unreachable = QStringLiteral("127.0.0.1,1");
-}
+} // namespace
 
 class LoginWindowTest : public QObject {
     Q_OBJECT
@@ -346,6 +346,13 @@ void LoginWindowTest::testConnectionFailureGivesOneMessage()
     QTest::mouseClick(form.PushButton5, Qt::LeftButton);
     QCOMPARE(run.messages.boxes.size(), 3);
     QCOMPARE(run.messages.boxes[2].text, QStringLiteral("The password contains \"};\", which the ODBC driver cannot accept."));
+
+    // A port the driver would read as the sandbox's own is named as the reason.
+    fillLogin(form, "127.0.0.1", QString::number(server_->port()) + "abc", "secret");
+    QTest::mouseClick(form.PushButton5, Qt::LeftButton);
+    QCOMPARE(run.messages.boxes.size(), 4);
+    QCOMPARE(run.messages.boxes[3].text, QStringLiteral("The port must be a number from 1 to 65535."));
+    QCOMPARE(form.pointer().value(), PointerConvention::Default);
 }
 
 void LoginWindowTest::nextThatCannotConnectChangesNothing()
@@ -372,7 +379,7 @@ void LoginWindowTest::enterPressesTheFocusedButtonAndInABoxNext()
     QCOMPARE(run.messages.boxes[0].text, QStringLiteral("Connection successful."));
     form.PushButton4->setFocus();
     QTest::keyClick(form.PushButton4, Qt::Key_Enter); // the keypad's Enter as well
-    QCOMPARE(run.messages.boxes.size(), 3); // the help text and its question
+    QCOMPARE(run.messages.boxes.size(), 3);           // the help text and its question
     QCOMPARE(run.messages.boxes[1].text, Form1::HelpText);
     QVERIFY(form.isVisible());
 

@@ -1,6 +1,7 @@
 #include "connection/odbc/Connection.h"
 
 #include "connection/odbc/ConnectionStringGrammar.h"
+#include "connection/odbc/DeadlineCall.h"
 #include "connection/odbc/Diagnostics.h"
 #include "connection/odbc/DriverConnectionString.h"
 #include "connection/odbc/DriverResolution.h"
@@ -27,34 +28,50 @@ QString DriverName(const QString& connectionString)
 // The largest TEXTSIZE every server version takes (-1 only newer ones).
 const QString LiftTextSize = QStringLiteral("SET TEXTSIZE 2147483647");
 
+// How long after the driver's own login timeout our deadline ends the wait: enough for the
+// driver's message to come first whenever the driver keeps its limit.
+constexpr std::chrono::milliseconds LoginMargin(500);
+
 } // namespace
 
-Connection::Connection(const ConnectionLimits& limits) : limits_(limits)
-{
-    SQLRETURN result = SQLAllocHandle(SQL_HANDLE_DBC, environment_.handle(), &handle_);
-    Check(result, SQL_HANDLE_ENV, environment_.handle(), "SQLAllocHandle(SQL_HANDLE_DBC)");
-    try {
-        setAttribute(SQL_ATTR_ACCESS_MODE, SQL_MODE_READ_ONLY, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
-        setAttribute(SQL_ATTR_LOGIN_TIMEOUT, SQLULEN(limits.loginSeconds), "SQLSetConnectAttr(SQL_ATTR_LOGIN_TIMEOUT)");
-        setAttribute(SQL_ATTR_PACKET_SIZE, SQLULEN(PacketSize), "SQLSetConnectAttr(SQL_ATTR_PACKET_SIZE)");
-    } catch (...) {
-        // A throwing constructor runs no destructor: the handle would be lost.
-        SQLFreeHandle(SQL_HANDLE_DBC, handle_);
-        throw;
+struct Connection::Handles {
+    Environment environment;
+    SQLHDBC connection = SQL_NULL_HDBC;
+    bool connected = false; // written only by whoever runs the login
+
+    Handles()
+    {
+        Check(SQLAllocHandle(SQL_HANDLE_DBC, environment.handle(), &connection), SQL_HANDLE_ENV,
+              environment.handle(), "SQLAllocHandle(SQL_HANDLE_DBC)");
     }
+    ~Handles()
+    {
+        if (connected)
+            SQLDisconnect(connection); // nothing to report from a destructor
+        SQLFreeHandle(SQL_HANDLE_DBC, connection);
+    }
+    Handles(const Handles&) = delete;
+    Handles& operator=(const Handles&) = delete;
+};
+
+Connection::Connection(const ConnectionLimits& limits) : limits_(limits), handles_(std::make_shared<Handles>())
+{
+    setAttribute(SQL_ATTR_ACCESS_MODE, SQL_MODE_READ_ONLY, "SQLSetConnectAttr(SQL_ATTR_ACCESS_MODE)");
+    setAttribute(SQL_ATTR_LOGIN_TIMEOUT, SQLULEN(limits.loginSeconds), "SQLSetConnectAttr(SQL_ATTR_LOGIN_TIMEOUT)");
+    setAttribute(SQL_ATTR_PACKET_SIZE, SQLULEN(PacketSize), "SQLSetConnectAttr(SQL_ATTR_PACKET_SIZE)");
 }
 
 void Connection::setAttribute(SQLINTEGER attribute, SQLULEN value, const char* name)
 {
-    Check(SQLSetConnectAttrW(handle_, attribute, reinterpret_cast<SQLPOINTER>(value), 0),
-          SQL_HANDLE_DBC, handle_, name);
+    Check(SQLSetConnectAttrW(handle(), attribute, reinterpret_cast<SQLPOINTER>(value), 0),
+          SQL_HANDLE_DBC, handle(), name);
 }
 
-Connection::~Connection()
+Connection::~Connection() = default;
+
+SQLHDBC Connection::handle() const
 {
-    if (open_)
-        SQLDisconnect(handle_); // nothing to report from a destructor
-    SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+    return handles_->connection;
 }
 
 void Connection::setReadWrite()
@@ -64,17 +81,30 @@ void Connection::setReadWrite()
 
 void Connection::open(const QString& connectionString)
 {
-    const QString resolved = WithResolvedDriver(environment_.handle(), connectionString);
-    const QString driverString = DriverIsFreeTds(environment_.handle(), DriverName(resolved))
+    const SQLHENV environment = handles_->environment.handle();
+    const QString resolved = WithResolvedDriver(environment, connectionString);
+    const QString driverString = DriverIsFreeTds(environment, DriverName(resolved))
         ? AdaptConnectionStringForFreeTds(resolved)
         : resolved;
-    std::vector<SQLWCHAR> text = ToWide(driverString);
-    SQLWCHAR completed[1024];
-    SQLSMALLINT completedLength = 0;
-    SQLRETURN result = SQLDriverConnectW(handle_, nullptr, text.data(), SQL_NTS, completed,
-                                         SQLSMALLINT(std::size(completed)), &completedLength,
-                                         SQL_DRIVER_NOPROMPT);
-    Check(result, SQL_HANDLE_DBC, handle_, "SQLDriverConnect");
+    const auto result = std::make_shared<SQLRETURN>(SQL_ERROR);
+    auto login = [handles = handles_, result, text = ToWide(driverString)]() mutable {
+        SQLWCHAR completed[1024];
+        SQLSMALLINT completedLength = 0;
+        *result = SQLDriverConnectW(handles->connection, nullptr, text.data(), SQL_NTS, completed,
+                                    SQLSMALLINT(std::size(completed)), &completedLength, SQL_DRIVER_NOPROMPT);
+        handles->connected = SQL_SUCCEEDED(*result);
+    };
+    if (limits_.loginSeconds <= 0) {
+        login();
+    } else if (!CallWithin(std::chrono::seconds(limits_.loginSeconds) + LoginMargin, login)) {
+        // The login runs on, unobserved; should it ever come back, the last owner of the
+        // handles disconnects and frees them.
+        const int seconds = limits_.loginSeconds;
+        throw Failure(QStringLiteral("Timeout expired: the server did not complete the login within %1 %2.")
+                          .arg(seconds)
+                          .arg(seconds == 1 ? QStringLiteral("second") : QStringLiteral("seconds")));
+    }
+    Check(*result, SQL_HANDLE_DBC, handle(), "SQLDriverConnect");
     open_ = true;
     Statement textSize(*this);
     textSize.execute(LiftTextSize);
@@ -85,7 +115,8 @@ void Connection::close()
     if (!open_)
         return;
     open_ = false;
-    Check(SQLDisconnect(handle_), SQL_HANDLE_DBC, handle_, "SQLDisconnect");
+    handles_->connected = false;
+    Check(SQLDisconnect(handle()), SQL_HANDLE_DBC, handle(), "SQLDisconnect");
 }
 
 bool DriverIsFreeTds(SQLHENV environment, const QString& driverName)

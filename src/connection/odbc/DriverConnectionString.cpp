@@ -54,16 +54,20 @@ QString AdaptConnectionStringForFreeTds(const QString& connectionString)
 {
     QString adapted;
     bool packetSizeGiven = false;
+    bool versionGiven = false;
     for (const ConnectionAttribute& attribute : ParseConnectionString(connectionString)) {
         QString value = attribute.value;
         if (IsKey(attribute, "Server"))
             value = WithDefaultPort(value);
         packetSizeGiven = packetSizeGiven || IsKey(attribute, "PacketSize");
+        versionGiven = versionGiven || IsKey(attribute, "TDS_Version");
         adapted += attribute.key + QLatin1Char('=') + FreeTdsValue(attribute, value) + QLatin1Char(';');
     }
     // The driver leaves SQL_ATTR_PACKET_SIZE unused; it reads the size from the string.
     if (!packetSizeGiven)
         adapted += QStringLiteral("PacketSize=%1;").arg(PacketSize);
+    if (!versionGiven)
+        adapted += QStringLiteral("TDS_Version=%1;").arg(QLatin1String(TdsVersion));
     return adapted;
 }
 

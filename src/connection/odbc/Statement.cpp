@@ -1,11 +1,12 @@
 #include "connection/odbc/Statement.h"
 
 #include "connection/odbc/Diagnostics.h"
+#include "connection/odbc/ServerWait.h"
 #include "connection/odbc/WideText.h"
 
 namespace velloxa::odbc {
 
-Statement::Statement(Connection& connection)
+Statement::Statement(Connection& connection) : limits_(connection.limits())
 {
     Check(SQLAllocHandle(SQL_HANDLE_STMT, connection.handle(), &handle_), SQL_HANDLE_DBC,
           connection.handle(), "SQLAllocHandle(SQL_HANDLE_STMT)");
@@ -29,6 +30,7 @@ Statement::~Statement()
 void Statement::execute(const QString& sql)
 {
     std::vector<SQLWCHAR> text = ToWide(sql);
+    const ServerWait::Call wait;
     Check(SQLExecDirectW(handle_, text.data(), SQL_NTS), SQL_HANDLE_STMT, handle_, "SQLExecDirect");
 }
 
@@ -69,6 +71,7 @@ void Statement::bind(int column, SQLSMALLINT cType, void* buffer, SQLLEN element
 SQLULEN Statement::fetch()
 {
     rowsFetched_ = 0;
+    const ServerWait::Call wait;
     const SQLRETURN result = SQLFetch(handle_);
     if (result == SQL_NO_DATA)
         return 0;
@@ -78,6 +81,7 @@ SQLULEN Statement::fetch()
 
 bool Statement::getData(int column, SQLSMALLINT cType, void* buffer, SQLLEN bufferSize, SQLLEN* indicator)
 {
+    const ServerWait::Call wait;
     const SQLRETURN result = SQLGetData(handle_, SQLUSMALLINT(column + 1), cType, buffer, bufferSize, indicator);
     if (result == SQL_NO_DATA) {
         *indicator = 0;

@@ -10,10 +10,10 @@
 namespace velloxa::odbc {
 
 struct ColumnDescription {
-    QString name;            // as the server reports it
-    SQLSMALLINT type = 0;    // SQL data type
-    SQLULEN size = 0;        // column size (0 for (max) columns)
-    SQLSMALLINT digits = 0;  // decimal digits / fraction precision
+    QString name;           // as the server reports it
+    SQLSMALLINT type = 0;   // SQL data type
+    SQLULEN size = 0;       // column size (0 for (max) columns)
+    SQLSMALLINT digits = 0; // decimal digits / fraction precision
 };
 
 // A forward-only, read-only statement with the driver's default attributes.
@@ -42,8 +42,10 @@ public:
 
     void close();
     SQLHSTMT handle() const { return handle_; }
+    const ConnectionLimits& limits() const { return limits_; }
 
 private:
+    ConnectionLimits limits_;
     SQLHSTMT handle_ = SQL_NULL_HSTMT;
     SQLULEN rowsFetched_ = 0;
 };
