@@ -10,10 +10,10 @@
 namespace velloxa::sandbox {
 
 struct RpcParameter {
-    std::string name;                 // "@table_name", may be empty
+    std::string name; // "@table_name", may be empty
     bool output = false;
-    std::optional<std::string> text;  // character values, UTF-8
-    std::optional<int64_t> integer;   // integer and bit values
+    std::optional<std::string> text; // character values, UTF-8
+    std::optional<int64_t> integer;  // integer and bit values
     bool isNull() const { return !text && !integer; }
 };
 

@@ -26,9 +26,7 @@ std::string unquoted(std::string_view name)
     return std::string(name);
 }
 
-} // namespace
-
-ServerMessage serverMessageFor(int sqliteCode, std::string_view m, const Statement& statement)
+ServerMessage messageFor(int sqliteCode, std::string_view m, const Statement& statement)
 {
     if (startsWith(m, "no such table: ")) {
         std::string name(m.substr(15));
@@ -52,6 +50,15 @@ ServerMessage serverMessageFor(int sqliteCode, std::string_view m, const Stateme
     if (m == "incomplete input") return {102, 1, 15, "Incorrect syntax near '" + statement.lastToken + "'."};
     if (sqliteCode == SQLITE_READONLY) return {3906, 1, 16, "Failed to update database because the database is read-only."};
     return {50000, 1, 16, std::string(m)};
+}
+
+} // namespace
+
+ServerMessage serverMessageFor(int sqliteCode, std::string_view sqliteMessage, const Statement& statement)
+{
+    ServerMessage message = messageFor(sqliteCode, sqliteMessage, statement);
+    message.line = statement.line;
+    return message;
 }
 
 } // namespace velloxa::sandbox

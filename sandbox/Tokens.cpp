@@ -22,7 +22,7 @@ void writeMessage(PacketWriter& out, uint8_t token, const ServerMessage& m)
     out.usVarchar(text);
     out.bVarchar(kServerName);
     out.bVarchar(u"");
-    out.u32(1);
+    out.u32(uint32_t(m.line));
 }
 
 } // namespace
@@ -90,8 +90,8 @@ void writeColumnMetadata(PacketWriter& out, const std::vector<ResultColumn>& col
     out.u8(kColMetadata);
     out.u16(uint16_t(columns.size()));
     for (const ResultColumn& column : columns) {
-        out.u32(0);                                   // user type
-        out.u16(column.nullable ? 0x0009 : 0x0008);   // nullable bit; updatability "unknown"
+        out.u32(0);                                 // user type
+        out.u16(column.nullable ? 0x0009 : 0x0008); // nullable bit; updatability "unknown"
         writeTypeInfo(out, column.type);
         out.bVarchar(column.name);
     }

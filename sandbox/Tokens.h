@@ -38,6 +38,7 @@ struct ServerMessage {
     uint8_t state = 1;
     uint8_t severity = 16; // the "class": 11 and up are errors
     std::string text;      // UTF-8
+    int32_t line = 1;      // line of the batch the message is about
 };
 
 namespace envchange {

@@ -1,5 +1,6 @@
 #include "TsqlTranslator.h"
 
+#include "ServerFunctions.h"
 #include "Text.h"
 
 #include <optional>
@@ -7,13 +8,19 @@
 namespace velloxa::sandbox {
 namespace {
 
-enum class Kind { Word, QuotedName, String, Number, Symbol, Variable };
+enum class Kind { Word,
+                  QuotedName,
+                  String,
+                  Number,
+                  Symbol,
+                  Variable };
 
 struct Token {
     Kind kind;
     std::string value; // names and strings unescaped; otherwise the text itself
     std::string space; // whitespace and comments in front of it
     bool national = false;
+    int line = 1; // in the batch, counted from 1
 };
 
 bool isWordStart(char c)
@@ -26,13 +33,13 @@ bool isWordChar(char c)
     return isWordStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '@';
 }
 
-[[noreturn]] void syntaxError(std::string_view near)
+[[noreturn]] void syntaxError(std::string_view near, int line)
 {
-    throw TranslationError({102, 1, 15, "Incorrect syntax near '" + std::string(near) + "'."});
+    throw TranslationError({102, 1, 15, "Incorrect syntax near '" + std::string(near) + "'.", line});
 }
 
 // Reads a delimited run that ends at `close`, where a doubled `close` stands for itself.
-std::string delimited(std::string_view s, size_t& i, char close)
+std::string delimited(std::string_view s, size_t& i, char close, int line)
 {
     const size_t start = i;
     std::string value;
@@ -48,14 +55,15 @@ std::string delimited(std::string_view s, size_t& i, char close)
         }
         value += s[i];
     }
-    throw TranslationError({105, 1, 15, "Unclosed quotation mark after the character string '" + std::string(s.substr(start + 1)) + "'."});
+    throw TranslationError({105, 1, 15, "Unclosed quotation mark after the character string '" + std::string(s.substr(start + 1)) + "'.", line});
 }
 
 std::vector<Token> tokenize(std::string_view s)
 {
     std::vector<Token> tokens;
     std::string space;
-    size_t i = 0;
+    size_t i = 0, counted = 0;
+    int line = 1;
     while (i < s.size()) {
         const char c = s[i];
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
@@ -69,22 +77,24 @@ std::vector<Token> tokenize(std::string_view s)
             i = end == std::string_view::npos ? s.size() : end + 2;
             space += ' ';
         } else {
+            for (; counted < i; ++counted) line += s[counted] == '\n';
             Token t{Kind::Symbol, std::string(1, c), std::move(space)};
+            t.line = line;
             space.clear();
             if (c == '[') {
                 t.kind = Kind::QuotedName;
-                t.value = delimited(s, i, ']');
+                t.value = delimited(s, i, ']', line);
             } else if (c == '"') {
                 t.kind = Kind::QuotedName;
-                t.value = delimited(s, i, '"');
+                t.value = delimited(s, i, '"', line);
             } else if (c == '\'') {
                 t.kind = Kind::String;
-                t.value = delimited(s, i, '\'');
+                t.value = delimited(s, i, '\'', line);
             } else if ((c == 'N' || c == 'n') && i + 1 < s.size() && s[i + 1] == '\'') {
                 ++i;
                 t.kind = Kind::String;
                 t.national = true;
-                t.value = delimited(s, i, '\'');
+                t.value = delimited(s, i, '\'', line);
             } else if ((c >= '0' && c <= '9') || (c == '.' && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '9')) {
                 const size_t start = i;
                 while (i < s.size() && ((s[i] >= '0' && s[i] <= '9') || s[i] == '.')) ++i;
@@ -125,25 +135,43 @@ bool isName(const Token& t)
     return t.kind == Kind::Word || t.kind == Kind::QuotedName;
 }
 
-// Batches separate statements with ';' or simply start the next one ("SET FMTONLY ON select ...").
+// Whether a SELECT at the outermost level begins a statement of its own rather than
+// continuing `current` (UNION SELECT, INSERT ... SELECT, the query after a WITH's CTEs).
+bool selectStartsStatement(const std::vector<Token>& current, bool currentHasSelect)
+{
+    const Token& previous = current.back();
+    for (const char* joining : {"union", "all", "except", "intersect"})
+        if (isWord(previous, joining)) return false;
+    const Token& first = current.front();
+    if (isWord(first, "select") || isWord(first, "set") || isWord(first, "use")) return true;
+    if (isWord(first, "with")) return currentHasSelect;
+    return false;
+}
+
+// Batches separate statements with ';' or simply start the next one ("SET FMTONLY ON select ...",
+// "SELECT 1 AS a SELECT 2 AS b").
 std::vector<std::vector<Token>> splitStatements(std::vector<Token> tokens)
 {
     std::vector<std::vector<Token>> statements(1);
     int depth = 0;
+    bool currentHasSelect = false;
     for (Token& t : tokens) {
         std::vector<Token>& current = statements.back();
         if (isSymbol(t, '(')) ++depth;
         if (isSymbol(t, ')')) --depth;
         if (depth == 0 && isSymbol(t, ';')) {
             if (!current.empty()) statements.emplace_back();
+            currentHasSelect = false;
             continue;
         }
         if (depth == 0 && !current.empty()) {
-            const bool sessionStatement = isWord(current.front(), "set") || isWord(current.front(), "use");
-            const bool startsNext = ((isWord(t, "set") || isWord(t, "use")) && !isWord(current.front(), "update")) ||
-                                    (isWord(t, "select") && sessionStatement);
-            if (startsNext) statements.emplace_back();
+            const bool startsNext = ((isWord(t, "set") || isWord(t, "use")) && !isWord(current.front(), "update")) || (isWord(t, "select") && selectStartsStatement(current, currentHasSelect));
+            if (startsNext) {
+                statements.emplace_back();
+                currentHasSelect = false;
+            }
         }
+        if (depth == 0 && isWord(t, "select")) currentHasSelect = true;
         statements.back().push_back(std::move(t));
     }
     if (statements.back().empty()) statements.pop_back();
@@ -152,8 +180,8 @@ std::vector<std::vector<Token>> splitStatements(std::vector<Token> tokens)
 
 class QueryRenderer {
 public:
-    QueryRenderer(const std::vector<Token>& tokens, const std::set<std::string>& schemas, Statement& out)
-        : t_(tokens), schemas_(schemas), out_(out) {}
+    QueryRenderer(const std::vector<Token>& tokens, const std::set<std::string>& schemas, const std::set<std::string>& variables, Statement& out)
+        : t_(tokens), schemas_(schemas), variables_(variables), out_(out) {}
 
     void render()
     {
@@ -169,7 +197,9 @@ public:
             }
             const Token& t = t_[i++];
             sql() += t.space;
-            if (t.kind == Kind::String) {
+            if (t.kind == Kind::Variable) {
+                renderVariable(t);
+            } else if (t.kind == Kind::String) {
                 sql() += '\'';
                 sql() += escapeString(t.value);
                 sql() += '\'';
@@ -182,6 +212,19 @@ public:
 
 private:
     std::string& sql() { return out_.sql; }
+
+    // @@VERSION becomes the function that answers it; a declared @name stays a named SQLite
+    // parameter, bound when the statement runs; anything else is undeclared.
+    void renderVariable(const Token& t)
+    {
+        if (equalsIgnoreCase(t.value, "@@version")) {
+            sql() += std::string(kVersionFunction) + "()";
+            return;
+        }
+        if (t.value.size() < 2 || t.value[1] == '@' || !variables_.count(toLower(t.value)))
+            throw TranslationError({137, 2, 15, "Must declare the scalar variable \"" + t.value + "\".", t.line});
+        sql() += t.value;
+    }
 
     static std::string escapeString(const std::string& value)
     {
@@ -205,13 +248,13 @@ private:
         size_t j = i + 1;
         const bool parenthesised = j < t_.size() && isSymbol(t_[j], '(');
         if (parenthesised) ++j;
-        if (j >= t_.size() || t_[j].kind != Kind::Number) syntaxError(j < t_.size() ? t_[j].value : t_[i].value);
+        if (j >= t_.size() || t_[j].kind != Kind::Number) syntaxError(j < t_.size() ? t_[j].value : t_[i].value, t_[i].line);
         limit = t_[j++].value;
         if (parenthesised) {
-            if (j >= t_.size() || !isSymbol(t_[j], ')')) syntaxError(j < t_.size() ? t_[j].value : t_[j - 1].value);
+            if (j >= t_.size() || !isSymbol(t_[j], ')')) syntaxError(j < t_.size() ? t_[j].value : t_[j - 1].value, t_[j - 1].line);
             ++j;
         }
-        if (j < t_.size() && isWord(t_[j], "percent")) syntaxError("PERCENT");
+        if (j < t_.size() && isWord(t_[j], "percent")) syntaxError("PERCENT", t_[j].line);
         sql() += t_[i].space;
         return j;
     }
@@ -238,7 +281,7 @@ private:
                 ++j;
                 break;
             } else {
-                syntaxError(".");
+                syntaxError(".", t_[j - 1].line);
             }
         }
         sql() += space;
@@ -273,13 +316,15 @@ private:
 
     const std::vector<Token>& t_;
     const std::set<std::string>& schemas_;
+    const std::set<std::string>& variables_;
     Statement& out_;
 };
 
-Statement translateStatement(const std::vector<Token>& tokens, const std::set<std::string>& schemas)
+Statement translateStatement(const std::vector<Token>& tokens, const std::set<std::string>& schemas, const std::set<std::string>& variables)
 {
     Statement s;
     s.lastToken = tokens.back().value;
+    s.line = tokens.front().line;
     const Token& first = tokens.front();
     if (isWord(first, "set")) {
         s.kind = Statement::Kind::Set;
@@ -290,22 +335,22 @@ Statement translateStatement(const std::vector<Token>& tokens, const std::set<st
         return s;
     }
     if (isWord(first, "use")) {
-        if (tokens.size() != 2 || !isName(tokens[1])) syntaxError(tokens.size() > 1 ? tokens[1].value : first.value);
+        if (tokens.size() != 2 || !isName(tokens[1])) syntaxError(tokens.size() > 1 ? tokens[1].value : first.value, first.line);
         s.kind = Statement::Kind::Use;
         s.argument = tokens[1].value;
         return s;
     }
     s.kind = isWord(first, "select") || isWord(first, "with") ? Statement::Kind::Query : Statement::Kind::Other;
-    QueryRenderer(tokens, schemas, s).render();
+    QueryRenderer(tokens, schemas, variables, s).render();
     return s;
 }
 
 } // namespace
 
-std::vector<Statement> translateBatch(std::string_view tsql, const std::set<std::string>& schemas)
+std::vector<Statement> translateBatch(std::string_view tsql, const std::set<std::string>& schemas, const std::set<std::string>& variables)
 {
     std::vector<Statement> statements;
-    for (const auto& tokens : splitStatements(tokenize(tsql))) statements.push_back(translateStatement(tokens, schemas));
+    for (const auto& tokens : splitStatements(tokenize(tsql))) statements.push_back(translateStatement(tokens, schemas, variables));
     return statements;
 }
 

@@ -16,12 +16,16 @@
 namespace velloxa::sandbox {
 
 struct Statement {
-    enum class Kind { Query, Set, Use, Other };
+    enum class Kind { Query,
+                      Set,
+                      Use,
+                      Other };
     Kind kind = Kind::Other;
     std::string sql;                                // SQLite text (Query, Other)
     std::string argument;                           // Use: the database; Set: the option words, lower case
     std::map<std::string, std::string> objectNames; // lower-case SQLite table name -> as the client wrote it
     std::string lastToken;                          // for errors about an unfinished statement
+    int line = 1;                                   // where it starts in the batch, for its errors
 };
 
 struct TranslationError : std::runtime_error {
@@ -30,7 +34,9 @@ struct TranslationError : std::runtime_error {
 };
 
 // `schemas`: lower-case schema names that count as the first part of a two-part table name.
-std::vector<Statement> translateBatch(std::string_view tsql, const std::set<std::string>& schemas);
+// `variables`: the lower-case @names the statements may use (sp_executesql's parameters); any
+// other @name is error 137, as it is on a server without DECLARE. @@VERSION is known.
+std::vector<Statement> translateBatch(std::string_view tsql, const std::set<std::string>& schemas, const std::set<std::string>& variables = {});
 
 // "sales.Orders" -> "sales", "Orders"; "Orders" -> "dbo", "Orders".
 std::pair<std::string, std::string> splitSchema(const std::string& sqliteName);

@@ -1,0 +1,21 @@
+// The server's built-in functions that clients ask before they read anything: SCHEMA_NAME(),
+// DB_NAME(), SERVERPROPERTY('...') and the text behind @@VERSION (which the translator turns
+// into VERSION_TEXT()), registered on a session's SQLite connection.
+#pragma once
+
+#include <string>
+
+struct sqlite3;
+
+namespace velloxa::sandbox {
+
+// The version this server reports in PRELOGIN, LOGINACK and SERVERPROPERTY('ProductVersion').
+inline constexpr const char* kProductVersion = "16.0.4000.0";
+
+// The SQLite function name that stands for @@VERSION in translated statements.
+inline constexpr const char* kVersionFunction = "VERSION_TEXT";
+
+// `database`: what DB_NAME() answers on this connection.
+void addServerFunctions(sqlite3* db, const std::string& database);
+
+} // namespace velloxa::sandbox
