@@ -354,6 +354,23 @@ std::vector<Statement> translateBatch(std::string_view tsql, const std::set<std:
     return statements;
 }
 
+std::vector<std::string> declaredParameters(std::string_view declarations)
+{
+    std::vector<std::string> names;
+    int depth = 0;
+    bool expectName = true;
+    for (const Token& t : tokenize(declarations)) {
+        if (isSymbol(t, '(')) ++depth;
+        if (isSymbol(t, ')')) --depth;
+        if (depth == 0 && isSymbol(t, ',')) expectName = true;
+        if (expectName && t.kind == Kind::Variable) {
+            names.push_back(toLower(t.value));
+            expectName = false;
+        }
+    }
+    return names;
+}
+
 std::pair<std::string, std::string> splitSchema(const std::string& sqliteName)
 {
     const auto dot = sqliteName.find('.');

@@ -38,6 +38,9 @@ struct TranslationError : std::runtime_error {
 // other @name is error 137, as it is on a server without DECLARE. @@VERSION is known.
 std::vector<Statement> translateBatch(std::string_view tsql, const std::set<std::string>& schemas, const std::set<std::string>& variables = {});
 
+// The lower-case names a parameter list such as "@P1 int, @name nvarchar(50) OUTPUT" declares, in order.
+std::vector<std::string> declaredParameters(std::string_view declarations);
+
 // "sales.Orders" -> "sales", "Orders"; "Orders" -> "dbo", "Orders".
 std::pair<std::string, std::string> splitSchema(const std::string& sqliteName);
 
