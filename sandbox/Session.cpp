@@ -166,12 +166,33 @@ void Session::answerBatch(const Message& message)
         writer_.end();
         return;
     }
+    if (const auto error = syntaxErrorIn(statements)) {
+        fail(*error, done_token::Done);
+        writer_.end();
+        return;
+    }
     if (statements.empty()) writeDone(writer_, done_token::Done, done_status::Final, 0, 0);
     for (size_t i = 0; i < statements.size(); ++i) {
         const uint16_t more = i + 1 < statements.size() ? done_status::More : done_status::Final;
         if (runStatement(statements[i], done_token::Done, more) != Outcome::Done) break;
     }
     writer_.end();
+}
+
+// A server compiles the whole batch before it runs any of it: a syntax error anywhere runs
+// nothing. Unknown names are found only when their statement runs, as on a server.
+std::optional<ServerMessage> Session::syntaxErrorIn(const std::vector<Statement>& statements) const
+{
+    for (const Statement& statement : statements) {
+        if (statement.kind != Statement::Kind::Query && statement.kind != Statement::Kind::Other) continue;
+        sqlite3_stmt* raw = nullptr;
+        const int rc = sqlite3_prepare_v2(db_, statement.sql.c_str(), int(statement.sql.size()), &raw, nullptr);
+        PreparedStatement prepared(raw);
+        if (rc == SQLITE_OK) continue;
+        const ServerMessage message = serverMessageFor(rc, sqlite3_errmsg(db_), statement);
+        if (message.number == 102 || message.number == 105) return message;
+    }
+    return std::nullopt;
 }
 
 Session::Outcome Session::runStatement(const Statement& statement, uint8_t doneToken, uint16_t more)
@@ -400,11 +421,16 @@ void Session::answerPreparedExecution(const RpcRequest& request)
     }
     parameterQuery_ = "(" + declarations + ")" + text;
     std::vector<Statement> statements;
+    std::optional<ServerMessage> error;
     try {
         statements = translateBatch(text, database_->schemas(), {declared.begin(), declared.end()});
+        error = syntaxErrorIn(statements);
     } catch (const TranslationError& e) {
+        error = e.message;
+    }
+    if (error) {
         parameterValues_.clear();
-        fail(e.message, done_token::DoneProc);
+        fail(*error, done_token::DoneProc);
         return;
     }
     Outcome outcome = Outcome::Done;

@@ -51,6 +51,7 @@ private:
     void answerPreparedExecution(const RpcRequest& request);
     void answerUnknownProcedure(const RpcRequest& request);
 
+    std::optional<ServerMessage> syntaxErrorIn(const std::vector<Statement>& statements) const;
     Outcome runStatement(const Statement& statement, uint8_t doneToken, uint16_t more);
     Outcome runQuery(const Statement& statement, uint8_t doneToken, uint16_t more);
     Outcome fail(const ServerMessage& error, uint8_t doneToken);

@@ -186,13 +186,16 @@ public:
     void render()
     {
         std::optional<std::string> limit;
+        findUnnamedExpressions();
         for (size_t i = 0; i < t_.size();) {
             if (i == afterSelectPrefix() && i < t_.size() && isWord(t_[i], "top")) {
                 i = readTop(i, limit);
                 continue;
             }
             if (isName(t_[i])) {
-                i = renderName(i);
+                const size_t end = renderName(i);
+                if (unnamedEnds_.lower_bound(i) != unnamedEnds_.lower_bound(end)) sql() += " AS \"\"";
+                i = end;
                 continue;
             }
             const Token& t = t_[i++];
@@ -206,12 +209,58 @@ public:
             } else {
                 sql() += t.value;
             }
+            if (unnamedEnds_.count(i - 1)) sql() += " AS \"\"";
         }
         if (limit) sql() += " LIMIT " + *limit;
     }
 
 private:
     std::string& sql() { return out_.sql; }
+
+    // A server gives an expression of the outermost select list no name unless it has an
+    // alias (SQLite would name it after its text): the last tokens of such items.
+    void findUnnamedExpressions()
+    {
+        size_t start = afterSelectPrefix();
+        if (start >= t_.size()) return;
+        if (isWord(t_[start], "top")) {
+            start += 2;
+            if (start < t_.size() && isSymbol(t_[start - 1], '(')) start += 2;
+        }
+        int depth = 0;
+        size_t itemStart = start;
+        for (size_t i = start; i <= t_.size(); ++i) {
+            const bool atEnd = i == t_.size();
+            if (!atEnd && isSymbol(t_[i], '(')) ++depth;
+            if (!atEnd && isSymbol(t_[i], ')')) --depth;
+            bool ends = atEnd;
+            if (!atEnd && depth == 0) {
+                ends = isSymbol(t_[i], ',');
+                for (const char* clause : {"from", "into", "where", "group", "having", "order", "union", "except", "intersect"})
+                    ends = ends || isWord(t_[i], clause);
+            }
+            if (!ends) continue;
+            if (i > itemStart && isUnnamedExpression(itemStart, i)) unnamedEnds_.insert(i - 1);
+            if (atEnd || !isSymbol(t_[i], ',')) return;
+            itemStart = i + 1;
+        }
+    }
+
+    bool isUnnamedExpression(size_t a, size_t b) const
+    {
+        bool plainName = true; // name(.name)* or a star
+        for (size_t k = a; k < b; ++k) {
+            const bool expectName = (k - a) % 2 == 0;
+            plainName = plainName && (expectName ? isName(t_[k]) || isSymbol(t_[k], '*') : isSymbol(t_[k], '.'));
+        }
+        if (plainName) return false;
+        if (b - a >= 2 && isName(t_[a]) && isSymbol(t_[a + 1], '=')) return false; // alias = expression
+        if (b - a >= 2 && isWord(t_[b - 2], "as")) return false;
+        const Token& last = t_[b - 1];
+        const Token& before = t_[b - 2 >= a ? b - 2 : a];
+        const bool implicitAlias = b - a >= 2 && isName(last) && !isWord(last, "end") && (isSymbol(before, ')') || before.kind == Kind::Number || before.kind == Kind::String || before.kind == Kind::Variable || isName(before));
+        return !implicitAlias;
+    }
 
     // @@VERSION becomes the function that answers it; a declared @name stays a named SQLite
     // parameter, bound when the statement runs; anything else is undeclared.
@@ -318,6 +367,7 @@ private:
     const std::set<std::string>& schemas_;
     const std::set<std::string>& variables_;
     Statement& out_;
+    std::set<size_t> unnamedEnds_;
 };
 
 Statement translateStatement(const std::vector<Token>& tokens, const std::set<std::string>& schemas, const std::set<std::string>& variables)

@@ -81,6 +81,11 @@ private slots:
                                           << "42000" << 105 << "Unclosed quotation mark after the character string 'Orders'.";
         QTest::newRow("catalog view other than sys.partitions") << "SELECT * FROM sys.objects"
                                                                 << "42S02" << 208 << "Invalid object name 'sys.objects'.";
+        // The batch is compiled whole: had the first statement run, its result would have come first.
+        QTest::newRow("syntax error in a later statement") << "SELECT 1 AS a SELECT * FORM [Orders]"
+                                                           << "42000" << 102 << "Incorrect syntax near 'FORM'.";
+        QTest::newRow("undeclared variable") << "SELECT [Id] FROM [Orders] WHERE [Id] = @P1"
+                                             << "42000" << 137 << "Must declare the scalar variable \"@P1\".";
         QTest::newRow("unknown database") << "USE [Nowhere]"
                                           << "08004" << 911
                                           << "Database 'Nowhere' does not exist. Make sure that the name is entered correctly.";
@@ -101,6 +106,16 @@ private slots:
         const Result next = shop_->client.query("SELECT COUNT(*) FROM [Orders]");
         QVERIFY2(next.ok, "the connection stays usable after an error");
         QCOMPARE(next.rows, QList<QStringList>{{"3"}});
+    }
+
+    // A server names only columns and aliased expressions.
+    void unnamedExpressionsHaveNoName()
+    {
+        const Result r = shop_->client.query("SELECT 1, Id, o.Customer, COUNT(*) AS n, Total * 2 Doubled, Id + 1, @@VERSION FROM [Orders] AS o GROUP BY Id");
+        QVERIFY(r.ok);
+        QStringList names;
+        for (const ColumnDescription& c : r.columns) names << c.name;
+        QCOMPARE(names, (QStringList{"", "Id", "Customer", "n", "Doubled", "", ""}));
     }
 
     // One object, however its name is written; objects of the same name elsewhere differ.

@@ -133,6 +133,19 @@ class SandboxThroughPytds(unittest.TestCase):
             self.assertEqual(undeclared.exception.number, 137)
             self.assertEqual(first_row(connection, "SELECT COUNT(*) FROM Orders"), (3,))
 
+    def test_batches_of_several_statements(self):
+        with self.server.connect() as connection, connection.cursor() as cursor:
+            cursor.execute("SELECT 1 AS a SELECT 2 AS b; SELECT COUNT(*) FROM Orders")
+            results = [cursor.fetchall()]
+            while cursor.nextset():
+                results.append(cursor.fetchall())
+            self.assertEqual(results, [[(1,)], [(2,)], [(3,)]])
+            with self.assertRaises(pytds.tds_base.Error) as unknown:
+                cursor.execute("SELECT 1\nSELECT 2\n  SELECT * FROM Nope")
+                while cursor.nextset():
+                    pass
+            self.assertEqual((unknown.exception.number, unknown.exception.line), (208, 3))
+
     def test_cancel_leaves_the_connection_usable(self):
         with Sandbox("--row-delay-us", "2000") as slow, slow.connect() as connection:
             cursor = connection.cursor()
