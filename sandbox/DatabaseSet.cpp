@@ -2,6 +2,7 @@
 
 #include "CatalogViews.h"
 #include "ServerFunctions.h"
+#include "StoredValueCheck.h"
 #include "SystemObjects.h"
 #include "Text.h"
 #include "TsqlTranslator.h"
@@ -189,6 +190,12 @@ void Database::loadCatalogue()
     sqlite3_finalize(columns);
     sqlite3_finalize(indexes);
     sqlite3_finalize(query);
+    try {
+        checkStoredValues(db, name_, objects_);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
     sqlite3_close(db);
     int systemId = kFirstSystemObjectId;
     for (CatalogueObject object : kSystemObjects) {

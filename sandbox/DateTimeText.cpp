@@ -16,6 +16,13 @@ int32_t daysFromCivil(int y, int m, int d)
     return era * 146097 + doe - 306;
 }
 
+int daysInMonth(int y, int m)
+{
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : kDays[m - 1];
+}
+
 // The inverse of daysFromCivil.
 void civilFromDays(int32_t days, int& y, int& m, int& d)
 {
@@ -109,7 +116,7 @@ std::optional<DateTimeValue> parseDateTime(std::string_view text)
     const auto m = c.digits(2);
     if (!m || !c.accept('-')) return std::nullopt;
     const auto d = c.digits(2);
-    if (!d || *y < 1 || *m < 1 || *m > 12 || *d < 1 || *d > 31) return std::nullopt;
+    if (!d || *y < 1 || *m < 1 || *m > 12 || *d < 1 || *d > daysInMonth(*y, *m)) return std::nullopt;
     value.daysSince0001 = daysFromCivil(*y, *m, *d) - daysFromCivil(1, 1, 1);
     if (c.atEnd()) return value;
     if (!c.accept(' ') && !c.accept('T')) return std::nullopt;
