@@ -33,7 +33,8 @@ void answer(int socket, int tcpPort)
     } else if (request[0] != kUnicastAll && request[0] != kBroadcast) {
         return;
     }
-    const std::string text = "ServerName;VELLOXA-SANDBOX;InstanceName;" + instance + ";IsClustered;No;Version;16.0.4000.0;tcp;" + std::to_string(tcpPort) + ";;";
+    const std::string text = "ServerName;VELLOXA-SANDBOX;InstanceName;" + instance +
+                             ";IsClustered;No;Version;16.0.4000.0;tcp;" + std::to_string(tcpPort) + ";;";
     std::string reply;
     reply += char(kResponse);
     reply += char(text.size() & 0xFF);

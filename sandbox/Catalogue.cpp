@@ -80,7 +80,8 @@ std::vector<CatalogueObject> listTables(const Database& database, const TableFil
     for (const CatalogueObject& o : database.objects()) {
         if (filter.name && !matchesPattern(o.name, *filter.name)) continue;
         if (filter.owner && !matchesPattern(o.owner, *filter.owner)) continue;
-        if (!filter.types.empty() && std::none_of(filter.types.begin(), filter.types.end(), [&](const std::string& t) { return equalsIgnoreCase(t, o.type); }))
+        if (!filter.types.empty() &&
+            std::none_of(filter.types.begin(), filter.types.end(), [&](const std::string& t) { return equalsIgnoreCase(t, o.type); }))
             continue;
         rows.push_back(o);
     }
@@ -95,10 +96,14 @@ void writeTablesResult(PacketWriter& out, ValueEncoder& encoder, const Database&
     const ColumnType sysname{SqlType::NVarChar, 128, 0, 0};
     const ColumnType tableType{SqlType::VarChar, 32, 0, 0};
     const ColumnType remarks{SqlType::VarChar, 254, 0, 0};
-    writeColumnMetadata(out, {{u"TABLE_QUALIFIER", sysname, true}, {u"TABLE_OWNER", sysname, true}, {u"TABLE_NAME", sysname, true}, {u"TABLE_TYPE", tableType, true}, {u"REMARKS", remarks, true}});
+    writeColumnMetadata(out, {{u"TABLE_QUALIFIER", sysname, true},
+                              {u"TABLE_OWNER", sysname, true},
+                              {u"TABLE_NAME", sysname, true},
+                              {u"TABLE_TYPE", tableType, true},
+                              {u"REMARKS", remarks, true}});
     for (const CatalogueObject& o : rows) {
-        out.u8(0xD2); // NBCROW
-        out.u8(0x10); // REMARKS is NULL
+        out.u8(0xD2);   // NBCROW
+        out.u8(0x10);   // REMARKS is NULL
         encoder.writeText(out, sysname, database.name());
         encoder.writeText(out, sysname, o.owner);
         encoder.writeText(out, sysname, o.name);

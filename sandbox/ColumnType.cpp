@@ -89,15 +89,12 @@ ColumnType decimal(SqlType type, const Declared& d)
 
 uint8_t decimalByteLength(int precision)
 {
-    return precision <= 9 ? 5 : precision <= 19 ? 9
-        : precision <= 28                       ? 13
-                                                : 17;
+    return precision <= 9 ? 5 : precision <= 19 ? 9 : precision <= 28 ? 13 : 17;
 }
 
 uint8_t timeByteLength(int scale)
 {
-    return scale <= 2 ? 3 : scale <= 4 ? 4
-                                       : 5;
+    return scale <= 2 ? 3 : scale <= 4 ? 4 : 5;
 }
 
 std::optional<ColumnType> parseDeclaredType(std::string_view declared)
@@ -149,26 +146,11 @@ void writeTypeInfo(PacketWriter& out, const ColumnType& c)
 {
     auto maxLength = [&](int unitBytes) { out.u16(c.isMax() ? 0xFFFF : uint16_t(c.length * unitBytes)); };
     switch (c.type) {
-    case SqlType::TinyInt:
-        out.u8(tds::IntN);
-        out.u8(1);
-        break;
-    case SqlType::SmallInt:
-        out.u8(tds::IntN);
-        out.u8(2);
-        break;
-    case SqlType::Int:
-        out.u8(tds::IntN);
-        out.u8(4);
-        break;
-    case SqlType::BigInt:
-        out.u8(tds::IntN);
-        out.u8(8);
-        break;
-    case SqlType::Bit:
-        out.u8(tds::BitN);
-        out.u8(1);
-        break;
+    case SqlType::TinyInt: out.u8(tds::IntN); out.u8(1); break;
+    case SqlType::SmallInt: out.u8(tds::IntN); out.u8(2); break;
+    case SqlType::Int: out.u8(tds::IntN); out.u8(4); break;
+    case SqlType::BigInt: out.u8(tds::IntN); out.u8(8); break;
+    case SqlType::Bit: out.u8(tds::BitN); out.u8(1); break;
     case SqlType::Decimal:
     case SqlType::Numeric:
         out.u8(c.type == SqlType::Decimal ? tds::DecimalN : tds::NumericN);
@@ -176,93 +158,27 @@ void writeTypeInfo(PacketWriter& out, const ColumnType& c)
         out.u8(uint8_t(c.precision));
         out.u8(uint8_t(c.scale));
         break;
-    case SqlType::Money:
-        out.u8(tds::MoneyN);
-        out.u8(8);
-        break;
-    case SqlType::SmallMoney:
-        out.u8(tds::MoneyN);
-        out.u8(4);
-        break;
-    case SqlType::Float:
-        out.u8(tds::FloatN);
-        out.u8(8);
-        break;
-    case SqlType::Real:
-        out.u8(tds::FloatN);
-        out.u8(4);
-        break;
-    case SqlType::Char:
-        out.u8(tds::BigChar);
-        maxLength(1);
-        out.put(kCollation, 5);
-        break;
-    case SqlType::VarChar:
-        out.u8(tds::BigVarChar);
-        maxLength(1);
-        out.put(kCollation, 5);
-        break;
-    case SqlType::NChar:
-        out.u8(tds::NChar);
-        maxLength(2);
-        out.put(kCollation, 5);
-        break;
-    case SqlType::NVarChar:
-        out.u8(tds::NVarChar);
-        maxLength(2);
-        out.put(kCollation, 5);
-        break;
+    case SqlType::Money: out.u8(tds::MoneyN); out.u8(8); break;
+    case SqlType::SmallMoney: out.u8(tds::MoneyN); out.u8(4); break;
+    case SqlType::Float: out.u8(tds::FloatN); out.u8(8); break;
+    case SqlType::Real: out.u8(tds::FloatN); out.u8(4); break;
+    case SqlType::Char: out.u8(tds::BigChar); maxLength(1); out.put(kCollation, 5); break;
+    case SqlType::VarChar: out.u8(tds::BigVarChar); maxLength(1); out.put(kCollation, 5); break;
+    case SqlType::NChar: out.u8(tds::NChar); maxLength(2); out.put(kCollation, 5); break;
+    case SqlType::NVarChar: out.u8(tds::NVarChar); maxLength(2); out.put(kCollation, 5); break;
     case SqlType::Date: out.u8(tds::DateN); break;
-    case SqlType::Time:
-        out.u8(tds::TimeN);
-        out.u8(uint8_t(c.scale));
-        break;
-    case SqlType::DateTime2:
-        out.u8(tds::DateTime2N);
-        out.u8(uint8_t(c.scale));
-        break;
-    case SqlType::DateTime:
-        out.u8(tds::DateTimeN);
-        out.u8(8);
-        break;
-    case SqlType::SmallDateTime:
-        out.u8(tds::DateTimeN);
-        out.u8(4);
-        break;
-    case SqlType::UniqueIdentifier:
-        out.u8(tds::Guid);
-        out.u8(16);
-        break;
-    case SqlType::Binary:
-        out.u8(tds::BigBinary);
-        maxLength(1);
-        break;
-    case SqlType::VarBinary:
-        out.u8(tds::BigVarBinary);
-        maxLength(1);
-        break;
+    case SqlType::Time: out.u8(tds::TimeN); out.u8(uint8_t(c.scale)); break;
+    case SqlType::DateTime2: out.u8(tds::DateTime2N); out.u8(uint8_t(c.scale)); break;
+    case SqlType::DateTime: out.u8(tds::DateTimeN); out.u8(8); break;
+    case SqlType::SmallDateTime: out.u8(tds::DateTimeN); out.u8(4); break;
+    case SqlType::UniqueIdentifier: out.u8(tds::Guid); out.u8(16); break;
+    case SqlType::Binary: out.u8(tds::BigBinary); maxLength(1); break;
+    case SqlType::VarBinary: out.u8(tds::BigVarBinary); maxLength(1); break;
     // The largest length of each type, the collation for text, and the table name in parts (none sent).
-    case SqlType::Text:
-        out.u8(tds::Text);
-        out.u32(0x7FFFFFFF);
-        out.put(kCollation, 5);
-        out.u8(0);
-        break;
-    case SqlType::NText:
-        out.u8(tds::NText);
-        out.u32(0x7FFFFFFE);
-        out.put(kCollation, 5);
-        out.u8(0);
-        break;
-    case SqlType::Image:
-        out.u8(tds::Image);
-        out.u32(0x7FFFFFFF);
-        out.u8(0);
-        break;
-    case SqlType::Xml:
-        out.u8(tds::Xml);
-        out.u8(0);
-        break; // no schema collection
+    case SqlType::Text: out.u8(tds::Text); out.u32(0x7FFFFFFF); out.put(kCollation, 5); out.u8(0); break;
+    case SqlType::NText: out.u8(tds::NText); out.u32(0x7FFFFFFE); out.put(kCollation, 5); out.u8(0); break;
+    case SqlType::Image: out.u8(tds::Image); out.u32(0x7FFFFFFF); out.u8(0); break;
+    case SqlType::Xml: out.u8(tds::Xml); out.u8(0); break; // no schema collection
     }
 }
 

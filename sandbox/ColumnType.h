@@ -11,42 +11,21 @@ namespace velloxa::sandbox {
 class PacketWriter;
 
 enum class SqlType {
-    TinyInt,
-    SmallInt,
-    Int,
-    BigInt,
-    Bit,
-    Decimal,
-    Numeric,
-    Money,
-    SmallMoney,
-    Float,
-    Real,
-    Char,
-    VarChar,
-    NChar,
-    NVarChar,
-    Date,
-    Time,
-    DateTime,
-    DateTime2,
-    SmallDateTime,
-    UniqueIdentifier,
-    Binary,
-    VarBinary,
-    Text,
-    NText,
-    Image,
-    Xml, // large objects that are not (max) types
+    TinyInt, SmallInt, Int, BigInt, Bit,
+    Decimal, Numeric, Money, SmallMoney, Float, Real,
+    Char, VarChar, NChar, NVarChar,
+    Date, Time, DateTime, DateTime2, SmallDateTime,
+    UniqueIdentifier, Binary, VarBinary,
+    Text, NText, Image, Xml, // large objects that are not (max) types
 };
 
 struct ColumnType {
     static constexpr int kMax = -1;
 
     SqlType type = SqlType::NVarChar;
-    int length = 4000; // characters for text types, bytes for binary types; kMax for (max)
-    int precision = 0; // decimal, numeric
-    int scale = 0;     // decimal, numeric (digits), time and datetime2 (fraction digits)
+    int length = 4000;  // characters for text types, bytes for binary types; kMax for (max)
+    int precision = 0;  // decimal, numeric
+    int scale = 0;      // decimal, numeric (digits), time and datetime2 (fraction digits)
 
     bool isMax() const { return length == kMax; }
     // text, ntext and image travel with a text pointer; xml as a PLP stream like (max) types.

@@ -10,8 +10,8 @@
 namespace velloxa::sandbox {
 
 struct DateTimeValue {
-    int32_t daysSince0001 = 0; // 0001-01-01 is day 0
-    int64_t ticksOfDay = 0;    // 100 ns units since midnight
+    int32_t daysSince0001 = 0;   // 0001-01-01 is day 0
+    int64_t ticksOfDay = 0;      // 100 ns units since midnight
 };
 
 std::optional<DateTimeValue> parseDateTime(std::string_view text);

@@ -41,24 +41,12 @@ public:
         }
     }
     void u8(uint8_t v) { put(&v, 1); }
-    void u16(uint16_t v)
-    {
-        uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
-        put(b, 2);
-    }
-    void u32(uint32_t v)
-    {
-        uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-        put(b, 4);
-    }
-    void u64(uint64_t v)
-    {
-        u32(uint32_t(v));
-        u32(uint32_t(v >> 32));
-    }
-    void utf16(std::u16string_view text);     // UTF-16LE code units, no length
-    void bVarchar(std::u16string_view text);  // one-byte length in characters
-    void usVarchar(std::u16string_view text); // two-byte length in characters
+    void u16(uint16_t v) { uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)}; put(b, 2); }
+    void u32(uint32_t v) { uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; put(b, 4); }
+    void u64(uint64_t v) { u32(uint32_t(v)); u32(uint32_t(v >> 32)); }
+    void utf16(std::u16string_view text);              // UTF-16LE code units, no length
+    void bVarchar(std::u16string_view text);           // one-byte length in characters
+    void usVarchar(std::u16string_view text);          // two-byte length in characters
 
 private:
     size_t packetEnd() const { return packetStart_ + packetSize_; }

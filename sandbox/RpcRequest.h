@@ -12,11 +12,11 @@ namespace velloxa::sandbox {
 // One parameter's value as SQLite takes it: decimals, money, dates, times and GUIDs as the
 // text the sandbox stores them as ("-12.50", "2024-02-29 13:45:30.997").
 struct RpcParameter {
-    std::string name; // "@table_name", may be empty
+    std::string name;                 // "@table_name", may be empty
     bool output = false;
-    std::optional<std::string> text;            // character values, UTF-8
-    std::optional<int64_t> integer;             // integer and bit values
-    std::optional<double> real;                 // float, real
+    std::optional<std::string> text;  // character values, UTF-8
+    std::optional<int64_t> integer;   // integer and bit values
+    std::optional<double> real;       // float, real
     std::optional<std::vector<uint8_t>> binary; // binary, varbinary
     bool isNull() const { return !text && !integer && !real && !binary; }
 };

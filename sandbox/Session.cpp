@@ -32,8 +32,7 @@ bool columnIsNullable(sqlite3* db, sqlite3_stmt* s, int i)
     if (!table || !column) return true;
     int notNull = 0, primaryKey = 0, autoIncrement = 0;
     if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(s, i), table, column, nullptr, nullptr, &notNull,
-                                      &primaryKey, &autoIncrement)
-        != SQLITE_OK)
+                                      &primaryKey, &autoIncrement) != SQLITE_OK)
         return true;
     return !notNull;
 }

@@ -37,9 +37,7 @@ public:
     void run();
 
 private:
-    enum class Outcome { Done,
-                         Failed,
-                         Cancelled };
+    enum class Outcome { Done, Failed, Cancelled };
 
     bool logIn(const LoginRequest& login);
     void refuseLogin(const std::vector<ServerMessage>& errors);

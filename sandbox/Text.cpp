@@ -16,9 +16,7 @@ char32_t nextCodePoint(std::string_view s, size_t& i)
         ++i;
         return b0;
     }
-    const int extra = b0 >= 0xF0 && b0 < 0xF8 ? 3 : b0 >= 0xE0 ? 2
-        : b0 >= 0xC2 && b0 < 0xE0                              ? 1
-                                                               : -1;
+    const int extra = b0 >= 0xF0 && b0 < 0xF8 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC2 && b0 < 0xE0 ? 1 : -1;
     if (extra < 0 || i + size_t(extra) >= s.size()) {
         ++i;
         return kReplacement;

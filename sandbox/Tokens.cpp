@@ -103,8 +103,8 @@ void writeColumnMetadata(PacketWriter& out, const std::vector<ResultColumn>& col
     out.u8(kColMetadata);
     out.u16(uint16_t(columns.size()));
     for (const ResultColumn& column : columns) {
-        out.u32(0);                                 // user type
-        out.u16(column.nullable ? 0x0009 : 0x0008); // nullable bit; updatability "unknown"
+        out.u32(0);                                   // user type
+        out.u16(column.nullable ? 0x0009 : 0x0008);   // nullable bit; updatability "unknown"
         writeTypeInfo(out, column.type);
         out.bVarchar(column.name);
     }

@@ -8,12 +8,7 @@
 namespace velloxa::sandbox {
 namespace {
 
-enum class Kind { Word,
-                  QuotedName,
-                  String,
-                  Number,
-                  Symbol,
-                  Variable };
+enum class Kind { Word, QuotedName, String, Number, Symbol, Variable };
 
 struct Token {
     Kind kind;
@@ -165,7 +160,8 @@ std::vector<std::vector<Token>> splitStatements(std::vector<Token> tokens)
             continue;
         }
         if (depth == 0 && !current.empty()) {
-            const bool startsNext = ((isWord(t, "set") || isWord(t, "use")) && !isWord(current.front(), "update")) || (isWord(t, "select") && selectStartsStatement(current, currentHasSelect));
+            const bool startsNext = ((isWord(t, "set") || isWord(t, "use")) && !isWord(current.front(), "update")) ||
+                                    (isWord(t, "select") && selectStartsStatement(current, currentHasSelect));
             if (startsNext) {
                 statements.emplace_back();
                 currentHasSelect = false;
@@ -256,9 +252,13 @@ private:
         if (plainName) return false;
         if (b - a >= 2 && isName(t_[a]) && isSymbol(t_[a + 1], '=')) return false; // alias = expression
         if (b - a >= 2 && isWord(t_[b - 2], "as")) return false;
+        if (b - a < 2) return true;
+        // "expression alias": a name right after the end of an operand (CASE ... END excepted).
         const Token& last = t_[b - 1];
-        const Token& before = t_[b - 2 >= a ? b - 2 : a];
-        const bool implicitAlias = b - a >= 2 && isName(last) && !isWord(last, "end") && (isSymbol(before, ')') || before.kind == Kind::Number || before.kind == Kind::String || before.kind == Kind::Variable || isName(before));
+        const Token& before = t_[b - 2];
+        const bool implicitAlias = isName(last) && !isWord(last, "end") &&
+                                   (isSymbol(before, ')') || before.kind == Kind::Number || before.kind == Kind::String ||
+                                    before.kind == Kind::Variable || isName(before));
         return !implicitAlias;
     }
 

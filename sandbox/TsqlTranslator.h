@@ -16,10 +16,7 @@
 namespace velloxa::sandbox {
 
 struct Statement {
-    enum class Kind { Query,
-                      Set,
-                      Use,
-                      Other };
+    enum class Kind { Query, Set, Use, Other };
     Kind kind = Kind::Other;
     std::string sql;                                // SQLite text (Query, Other)
     std::string argument;                           // Use: the database; Set: the option words, lower case

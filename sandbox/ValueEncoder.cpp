@@ -146,26 +146,11 @@ void ValueEncoder::write(PacketWriter& out, const ColumnType& c, sqlite3_stmt* r
 {
     if (sqlite3_column_type(row, index) == SQLITE_NULL) return writeNull(out, c);
     switch (c.type) {
-    case SqlType::TinyInt:
-        out.u8(1);
-        out.u8(uint8_t(sqlite3_column_int64(row, index)));
-        break;
-    case SqlType::SmallInt:
-        out.u8(2);
-        out.u16(uint16_t(sqlite3_column_int64(row, index)));
-        break;
-    case SqlType::Int:
-        out.u8(4);
-        out.u32(uint32_t(sqlite3_column_int64(row, index)));
-        break;
-    case SqlType::BigInt:
-        out.u8(8);
-        out.u64(uint64_t(sqlite3_column_int64(row, index)));
-        break;
-    case SqlType::Bit:
-        out.u8(1);
-        out.u8(sqlite3_column_int64(row, index) != 0 ? 1 : 0);
-        break;
+    case SqlType::TinyInt: out.u8(1); out.u8(uint8_t(sqlite3_column_int64(row, index))); break;
+    case SqlType::SmallInt: out.u8(2); out.u16(uint16_t(sqlite3_column_int64(row, index))); break;
+    case SqlType::Int: out.u8(4); out.u32(uint32_t(sqlite3_column_int64(row, index))); break;
+    case SqlType::BigInt: out.u8(8); out.u64(uint64_t(sqlite3_column_int64(row, index))); break;
+    case SqlType::Bit: out.u8(1); out.u8(sqlite3_column_int64(row, index) != 0 ? 1 : 0); break;
     case SqlType::Decimal:
     case SqlType::Numeric: writeDecimal(out, c, row, index); break;
     case SqlType::Money:

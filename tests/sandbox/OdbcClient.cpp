@@ -136,8 +136,8 @@ Result OdbcClient::fetchAll(SQLHSTMT statement, SQLRETURN executed)
                     break;
                 }
                 const qsizetype available = indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof buffer)
-                    ? qsizetype(sizeof buffer / sizeof(SQLWCHAR) - 1)
-                    : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
+                                                ? qsizetype(sizeof buffer / sizeof(SQLWCHAR) - 1)
+                                                : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
                 value += fromWide(buffer, available);
                 if (part == SQL_SUCCESS) break;
             }

@@ -43,7 +43,11 @@ private slots:
         // As a server lists them: its hidden base tables as "SYSTEM TABLE", its catalog and
         // INFORMATION_SCHEMA views as "VIEW" beside the user's views, sorted case-insensitively.
         const QStringList rows = listing(r);
-        QCOMPARE(rows.mid(0, 13), (QStringList{"SYSTEM TABLE sys.sysallocunits", "SYSTEM TABLE sys.syscolpars", "SYSTEM TABLE sys.sysidxstats", "SYSTEM TABLE sys.sysrowsets", "SYSTEM TABLE sys.sysrscols", "SYSTEM TABLE sys.sysschobjs", "TABLE dbo.Customers", "TABLE dbo.Numbers", "TABLE dbo.Order Details", "TABLE dbo.Orders", "TABLE dbo.sysdiagrams", "TABLE sales.Customers", "TABLE sales.Odd]Name"}));
+        QCOMPARE(rows.mid(0, 13), (QStringList{
+                                      "SYSTEM TABLE sys.sysallocunits", "SYSTEM TABLE sys.syscolpars", "SYSTEM TABLE sys.sysidxstats",
+                                      "SYSTEM TABLE sys.sysrowsets", "SYSTEM TABLE sys.sysrscols", "SYSTEM TABLE sys.sysschobjs",
+                                      "TABLE dbo.Customers", "TABLE dbo.Numbers", "TABLE dbo.Order Details", "TABLE dbo.Orders",
+                                      "TABLE dbo.sysdiagrams", "TABLE sales.Customers", "TABLE sales.Odd]Name"}));
         const QStringList views = rows.mid(13);
         QCOMPARE(views.first(), QString("VIEW dbo.Big Orders"));
         for (const char* view : {"VIEW INFORMATION_SCHEMA.COLUMNS", "VIEW INFORMATION_SCHEMA.TABLES", "VIEW INFORMATION_SCHEMA.VIEWS",
@@ -63,7 +67,9 @@ private slots:
     {
         const Result r = shop_->client.tables({}, {}, {}, "'TABLE','VIEW'");
         QVERIFY(r.ok);
-        QCOMPARE(listing(r).mid(0, 8), (QStringList{"TABLE dbo.Customers", "TABLE dbo.Numbers", "TABLE dbo.Order Details", "TABLE dbo.Orders", "TABLE dbo.sysdiagrams", "TABLE sales.Customers", "TABLE sales.Odd]Name", "VIEW dbo.Big Orders"}));
+        QCOMPARE(listing(r).mid(0, 8), (QStringList{"TABLE dbo.Customers", "TABLE dbo.Numbers", "TABLE dbo.Order Details", "TABLE dbo.Orders",
+                                                    "TABLE dbo.sysdiagrams", "TABLE sales.Customers", "TABLE sales.Odd]Name",
+                                                    "VIEW dbo.Big Orders"}));
         QCOMPARE(listing(shop_->client.tables({}, "dbo", {}, "VIEW")), QStringList{"VIEW dbo.Big Orders"});
     }
 
@@ -96,14 +102,18 @@ private slots:
         const Result columns = shop_->client.query(
             "SELECT name, column_id, system_type_id, max_length, precision, scale, is_nullable FROM sys.columns"
             " WHERE object_id = OBJECT_ID('Orders') ORDER BY column_id");
-        QCOMPARE(columns.rows, (QList<QStringList>{{"Id", "1", "56", "4", "10", "0", "0"}, {"Customer", "2", "231", "80", "0", "0", "1"}, {"Total", "3", "106", "9", "10", "2", "1"}}));
+        QCOMPARE(columns.rows, (QList<QStringList>{{"Id", "1", "56", "4", "10", "0", "0"},
+                                                   {"Customer", "2", "231", "80", "0", "0", "1"},
+                                                   {"Total", "3", "106", "9", "10", "2", "1"}}));
         const Result infoTables = shop_->client.query(
             "SELECT TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE FROM INFORMATION_SCHEMA.TABLES WHERE TABLE_NAME LIKE '%Orders'");
         QCOMPARE(infoTables.rows, (QList<QStringList>{{"Shop", "dbo", "Orders", "BASE TABLE"}, {"Shop", "dbo", "Big Orders", "VIEW"}}));
         const Result infoColumns = shop_->client.query(
             "SELECT COLUMN_NAME, IS_NULLABLE, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, NUMERIC_SCALE"
             " FROM [INFORMATION_SCHEMA].[COLUMNS] WHERE TABLE_NAME = 'Orders' ORDER BY ORDINAL_POSITION");
-        QCOMPARE(infoColumns.rows, (QList<QStringList>{{"Id", "NO", "int", QString(), "10", "0"}, {"Customer", "YES", "nvarchar", "40", QString(), QString()}, {"Total", "YES", "decimal", QString(), "10", "2"}}));
+        QCOMPARE(infoColumns.rows, (QList<QStringList>{{"Id", "NO", "int", QString(), "10", "0"},
+                                                       {"Customer", "YES", "nvarchar", "40", QString(), QString()},
+                                                       {"Total", "YES", "decimal", QString(), "10", "2"}}));
     }
 
     void restrictsByCatalog()

@@ -48,7 +48,9 @@ private slots:
         QCOMPARE(client_.query("SELECT COUNT(*) FROM [Events]").rows, QList<QStringList>{{"100000"}});
         const Result r = client_.query("SELECT [Name], [Notes] FROM [Customers] WHERE [CustomerId] IN (2, 3, 4)");
         QVERIFY(r.ok);
-        QCOMPARE(r.rows, (QList<QStringList>{{"Café \"Le Petit\", SARL", "Pays in €; asks for \"proper\" invoices"}, {"Østergaard & Sønner", "Line one\nLine two"}, {"日本商事株式会社", QString()}}));
+        QCOMPARE(r.rows, (QList<QStringList>{{"Café \"Le Petit\", SARL", "Pays in €; asks for \"proper\" invoices"},
+                                             {"Østergaard & Sønner", "Line one\nLine two"},
+                                             {"日本商事株式会社", QString()}}));
     }
 
 private:

@@ -58,16 +58,11 @@ private slots:
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("clientSetting");
-        QTest::newRow("required, driver default") << "required"
-                                                  << "";
-        QTest::newRow("required, client asks") << "required"
-                                               << "Encryption=require;";
-        QTest::newRow("login only: LOGIN7 through TLS, then clear") << "login"
-                                                                    << "";
-        QTest::newRow("login, client asks: all through TLS") << "login"
-                                                             << "Encryption=require;";
-        QTest::newRow("login, client cannot: all clear") << "login"
-                                                         << "Encryption=off;";
+        QTest::newRow("required, driver default") << "required" << "";
+        QTest::newRow("required, client asks") << "required" << "Encryption=require;";
+        QTest::newRow("login only: LOGIN7 through TLS, then clear") << "login" << "";
+        QTest::newRow("login, client asks: all through TLS") << "login" << "Encryption=require;";
+        QTest::newRow("login, client cannot: all clear") << "login" << "Encryption=off;";
     }
     void answersAsInClear()
     {
@@ -86,16 +81,14 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         // The server answers "required" and hangs up; FreeTDS 1.3.17 has begun a handshake anyway.
         QTest::newRow("server requires, client cannot")
-            << "required"
-            << "Encryption=off;"
+            << "required" << "Encryption=off;"
             << QStringList{"[08001][FreeTDS][SQL Server]Unable to connect to data source",
                            "[01000][FreeTDS][SQL Server]Unexpected EOF from the server",
                            "[01000][FreeTDS][SQL Server]Adaptive Server connection failed",
                            "[01000][FreeTDS][SQL Server]Adaptive Server connection failed"};
         // The server answers "not supported"; the driver gives up before the LOGIN7.
         QTest::newRow("client requires, server cannot")
-            << "none"
-            << "Encryption=require;"
+            << "none" << "Encryption=require;"
             << QStringList{"[08001][FreeTDS][SQL Server]Unable to connect to data source",
                            "[01000][FreeTDS][SQL Server]Adaptive Server connection failed",
                            "[01000][FreeTDS][SQL Server]Adaptive Server connection failed"};
@@ -117,16 +110,11 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("clientSetting");
         QTest::addColumn<uint>("confirmed");
-        QTest::newRow("clear, default") << "none"
-                                        << "" << 4096u;
-        QTest::newRow("clear, largest") << "none"
-                                        << "PacketSize=32767;" << 32767u;
-        QTest::newRow("encrypted, below the cap") << "required"
-                                                  << "PacketSize=8192;" << 8192u;
-        QTest::newRow("encrypted, above the cap") << "required"
-                                                  << "PacketSize=32767;" << 16383u;
-        QTest::newRow("LOGIN7 only encrypted: no cap") << "login"
-                                                       << "PacketSize=32767;" << 32767u;
+        QTest::newRow("clear, default") << "none" << "" << 4096u;
+        QTest::newRow("clear, largest") << "none" << "PacketSize=32767;" << 32767u;
+        QTest::newRow("encrypted, below the cap") << "required" << "PacketSize=8192;" << 8192u;
+        QTest::newRow("encrypted, above the cap") << "required" << "PacketSize=32767;" << 16383u;
+        QTest::newRow("LOGIN7 only encrypted: no cap") << "login" << "PacketSize=32767;" << 32767u;
     }
     void encryptionHoldsThePacketSizeTo16383()
     {

@@ -21,15 +21,9 @@ private slots:
         QTest::addColumn<QString>("database");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::newRow("first account") << "Shop"
-                                       << "tester"
-                                       << "Secret#1";
-        QTest::newRow("second account, other database") << "Types"
-                                                        << "other"
-                                                        << "pw";
-        QTest::newRow("database name in other case") << "shop"
-                                                     << "tester"
-                                                     << "Secret#1";
+        QTest::newRow("first account") << "Shop" << "tester" << "Secret#1";
+        QTest::newRow("second account, other database") << "Types" << "other" << "pw";
+        QTest::newRow("database name in other case") << "shop" << "tester" << "Secret#1";
     }
     void acceptsKnownAccounts()
     {
@@ -47,12 +41,9 @@ private slots:
     {
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::newRow("wrong password") << "tester"
-                                        << "secret#1";
-        QTest::newRow("unknown user") << "nobody"
-                                      << "Secret#1";
-        QTest::newRow("empty password") << "tester"
-                                        << "";
+        QTest::newRow("wrong password") << "tester" << "secret#1";
+        QTest::newRow("unknown user") << "nobody" << "Secret#1";
+        QTest::newRow("empty password") << "tester" << "";
     }
     void refusesBadCredentials()
     {

@@ -63,31 +63,19 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::addColumn<int>("native");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown table") << "SELECT TOP 100 * FROM [Nope];"
-                                       << "42S02" << 208 << "Invalid object name 'Nope'.";
-        QTest::newRow("unknown schema-qualified table") << "SELECT * FROM [dbo].[Nope]"
-                                                        << "42S02" << 208 << "Invalid object name 'dbo.Nope'.";
-        QTest::newRow("table of another schema unqualified") << "SELECT * FROM [Odd]]Name]"
-                                                             << "42S02" << 208 << "Invalid object name 'Odd]Name'.";
-        QTest::newRow("unknown column") << "SELECT [Id], [Nope] FROM [Orders]"
-                                        << "42S22" << 207 << "Invalid column name 'Nope'.";
-        QTest::newRow("unescaped bracket") << "SELECT [Id] FROM [Odd]Name]"
-                                           << "42000" << 102 << "Incorrect syntax near ']'.";
-        QTest::newRow("misspelt keyword") << "SELECT * FORM [Orders]"
-                                          << "42000" << 102 << "Incorrect syntax near 'FORM'.";
-        QTest::newRow("unfinished") << "SELECT * FROM"
-                                    << "42000" << 102 << "Incorrect syntax near 'FROM'.";
-        QTest::newRow("unclosed bracket") << "SELECT * FROM [Orders"
-                                          << "42000" << 105 << "Unclosed quotation mark after the character string 'Orders'.";
-        QTest::newRow("catalog view other than sys.partitions") << "SELECT * FROM sys.objects"
-                                                                << "42S02" << 208 << "Invalid object name 'sys.objects'.";
+        QTest::newRow("unknown table") << "SELECT TOP 100 * FROM [Nope];" << "42S02" << 208 << "Invalid object name 'Nope'.";
+        QTest::newRow("unknown schema-qualified table") << "SELECT * FROM [dbo].[Nope]" << "42S02" << 208 << "Invalid object name 'dbo.Nope'.";
+        QTest::newRow("table of another schema unqualified") << "SELECT * FROM [Odd]]Name]" << "42S02" << 208 << "Invalid object name 'Odd]Name'.";
+        QTest::newRow("unknown column") << "SELECT [Id], [Nope] FROM [Orders]" << "42S22" << 207 << "Invalid column name 'Nope'.";
+        QTest::newRow("unescaped bracket") << "SELECT [Id] FROM [Odd]Name]" << "42000" << 102 << "Incorrect syntax near ']'.";
+        QTest::newRow("misspelt keyword") << "SELECT * FORM [Orders]" << "42000" << 102 << "Incorrect syntax near 'FORM'.";
+        QTest::newRow("unfinished") << "SELECT * FROM" << "42000" << 102 << "Incorrect syntax near 'FROM'.";
+        QTest::newRow("unclosed bracket") << "SELECT * FROM [Orders" << "42000" << 105 << "Unclosed quotation mark after the character string 'Orders'.";
+        QTest::newRow("catalog view other than sys.partitions") << "SELECT * FROM sys.objects" << "42S02" << 208 << "Invalid object name 'sys.objects'.";
         // The batch is compiled whole: had the first statement run, its result would have come first.
-        QTest::newRow("syntax error in a later statement") << "SELECT 1 AS a SELECT * FORM [Orders]"
-                                                           << "42000" << 102 << "Incorrect syntax near 'FORM'.";
-        QTest::newRow("undeclared variable") << "SELECT [Id] FROM [Orders] WHERE [Id] = @P1"
-                                             << "42000" << 137 << "Must declare the scalar variable \"@P1\".";
-        QTest::newRow("unknown database") << "USE [Nowhere]"
-                                          << "08004" << 911
+        QTest::newRow("syntax error in a later statement") << "SELECT 1 AS a SELECT * FORM [Orders]" << "42000" << 102 << "Incorrect syntax near 'FORM'.";
+        QTest::newRow("undeclared variable") << "SELECT [Id] FROM [Orders] WHERE [Id] = @P1" << "42000" << 137 << "Must declare the scalar variable \"@P1\".";
+        QTest::newRow("unknown database") << "USE [Nowhere]" << "08004" << 911
                                           << "Database 'Nowhere' does not exist. Make sure that the name is entered correctly.";
     }
     void reportsErrorsLikeSqlServer()
