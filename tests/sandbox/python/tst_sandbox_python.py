@@ -1,10 +1,12 @@
 """The sandbox through a TDS client that is not FreeTDS (python3-tds): login, typed values,
-TEXTSIZE with and without the login's fODBC flag, cancel, RPC parameters, TLS, an old TDS
-version. Arguments: the velloxa-sandbox executable and the tests' sandbox data folder.
+TEXTSIZE with and without the login's fODBC flag, batches, cancel, RPC parameters, TLS, an old
+TDS version; and a few raw messages, to see how the server frames the cancel acknowledgement. Arguments: the velloxa-sandbox executable and the tests' sandbox data folder.
 Exits 77 (skipped) when pytds is missing."""
 import datetime
 import decimal
 import os
+import socket
+import struct
 import subprocess
 import sys
 import unittest
@@ -87,6 +89,57 @@ class WithoutCertificateCheck:
         pytds.tls.create_context = self.saved
 
 
+class RawClient:
+    """TDS by hand, to look at how the server frames its messages: LOGIN7 (without PRELOGIN,
+    which a server without encryption allows), SQL batches, ATTENTION."""
+
+    def __init__(self, port):
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout=10)
+        fields = ["raw", USER, PASSWORD, "raw", "127.0.0.1", "", "raw", "", "Shop"]
+        data, pairs = b"", b""
+        for i, text in enumerate(fields):
+            encoded = text.encode("utf-16-le")
+            if i == 2:  # the password: nibbles swapped, then XOR 0xA5
+                encoded = bytes((((b << 4) | (b >> 4)) & 0xFF) ^ 0xA5 for b in encoded)
+            pairs += struct.pack("<HH", 94 + len(data), len(text))
+            data += encoded
+        fixed = struct.pack("<IIIIII4BiI", 94 + len(data), 0x74000004, 4096, 0, 0, 0, 0xE0, 0x03, 0, 0, 0, 0x409)
+        login = fixed + pairs + b"\0" * 6 + struct.pack("<HHHHHHI", 94 + len(data), 0, 94 + len(data), 0, 94 + len(data), 0, 0) + data
+        self.send(0x10, login)
+        self.read_message()
+
+    def send(self, kind, payload=b""):
+        self.sock.sendall(struct.pack(">BBHHBB", kind, 1, 8 + len(payload), 0, 1, 0) + payload)
+
+    def send_batch(self, sql):
+        headers = struct.pack("<IIHQI", 22, 18, 2, 0, 1)
+        self.send(0x01, headers + sql.encode("utf-16-le"))
+
+    def read_packet(self):
+        header = self.read_exactly(8)
+        kind, status, length = struct.unpack(">BBH", header[:4])
+        return status & 1, self.read_exactly(length - 8)
+
+    def read_message(self):
+        payload, last = b"", 0
+        while not last:
+            last, data = self.read_packet()
+            payload += data
+        return payload
+
+    def read_exactly(self, count):
+        data = b""
+        while len(data) < count:
+            chunk = self.sock.recv(count - len(data))
+            if not chunk:
+                raise ConnectionError("the server closed the connection")
+            data += chunk
+        return data
+
+
+DONE_ATTENTION = struct.pack("<BHHQ", 0xFD, 0x20, 0, 0)
+
+
 class SandboxThroughPytds(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -153,6 +206,21 @@ class SandboxThroughPytds(unittest.TestCase):
             self.assertEqual(cursor.fetchone(), (1,))
             cursor.cancel()
             self.assertEqual(first_row(connection, "SELECT COUNT(*) FROM Orders"), (3,))
+
+    def test_the_attention_acknowledgement_is_a_message_of_its_own(self):
+        with Sandbox("--row-delay-us", "2000") as slow:
+            client = RawClient(slow.port)
+            client.send_batch("SELECT N FROM Numbers")
+            last, _ = client.read_packet()  # the server is sending rows
+            self.assertFalse(last)
+            client.send(0x06)
+            while not last:  # the rest of the cut-short response
+                last, data = client.read_packet()
+                self.assertNotIn(DONE_ATTENTION, data)
+            self.assertEqual(client.read_message(), DONE_ATTENTION)
+            client.send_batch("SELECT COUNT(*) FROM Orders")
+            self.assertTrue(client.read_message().endswith(struct.pack("<BHHQ", 0xFD, 0x10, 0xC1, 1)))
+            client.sock.close()
 
     def test_tls_for_the_whole_connection(self):
         with Sandbox("--encryption", "required") as secure, WithoutCertificateCheck():
