@@ -1,5 +1,6 @@
 #include "SqliteErrors.h"
 
+#include "ServerFunctions.h"
 #include "Text.h"
 
 #include <sqlite3.h>
@@ -28,6 +29,10 @@ std::string unquoted(std::string_view name)
 
 ServerMessage messageFor(int sqliteCode, std::string_view m, const Statement& statement)
 {
+    // Raised by one of the server's functions, with the server's number.
+    const auto numberEnd = m.find(kErrorNumberEnd);
+    if (numberEnd != std::string_view::npos && numberEnd > 0 && m.substr(0, numberEnd).find_first_not_of("0123456789") == std::string_view::npos)
+        return {std::stoi(std::string(m.substr(0, numberEnd))), 1, 16, std::string(m.substr(numberEnd + 1))};
     if (startsWith(m, "no such table: ")) {
         std::string name(m.substr(15));
         if (startsWith(name, "main.")) name = name.substr(5);

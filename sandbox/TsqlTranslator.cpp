@@ -188,6 +188,17 @@ public:
                 i = readTop(i, limit);
                 continue;
             }
+            if (const auto cast = castEnds_.find(i); cast != castEnds_.end()) {
+                sql() += ", '" + cast->second.type + "')";
+                i = cast->second.close + 1;
+                if (unnamedEnds_.count(i - 1)) sql() += " AS \"\"";
+                continue;
+            }
+            if (startsIntegerCast(i)) {
+                sql() += t_[i].space + kIntegerCastFunction + "(";
+                i += 2;
+                continue;
+            }
             if (isName(t_[i])) {
                 const size_t end = renderName(i);
                 if (unnamedEnds_.lower_bound(i) != unnamedEnds_.lower_bound(end)) sql() += " AS \"\"";
@@ -212,6 +223,27 @@ public:
 
 private:
     std::string& sql() { return out_.sql; }
+
+    // CAST(x AS int) and the other integer types: SQLite would turn 'abc' into 0 and wrap what
+    // does not fit, so the cast goes to a function that raises the server's errors instead.
+    bool startsIntegerCast(size_t i)
+    {
+        if (!isWord(t_[i], "cast") || i + 1 >= t_.size() || !isSymbol(t_[i + 1], '(')) return false;
+        int depth = 0;
+        size_t as = 0;
+        for (size_t k = i + 1; k < t_.size(); ++k) {
+            if (isSymbol(t_[k], '(')) ++depth;
+            if (isSymbol(t_[k], ')') && --depth == 0) {
+                if (as == 0 || k != as + 2) return false;
+                const std::string type = toLower(t_[as + 1].value);
+                if (type != "tinyint" && type != "smallint" && type != "int" && type != "bigint") return false;
+                castEnds_[as] = {type, k};
+                return true;
+            }
+            if (depth == 1 && isWord(t_[k], "as")) as = k;
+        }
+        return false;
+    }
 
     // A server gives an expression of the outermost select list no name unless it has an
     // alias (SQLite would name it after its text): the last tokens of such items.
@@ -368,6 +400,11 @@ private:
     const std::set<std::string>& variables_;
     Statement& out_;
     std::set<size_t> unnamedEnds_;
+    struct CastEnd {
+        std::string type;
+        size_t close; // the cast's closing parenthesis
+    };
+    std::map<size_t, CastEnd> castEnds_; // by the index of its AS
 };
 
 Statement translateStatement(const std::vector<Token>& tokens, const std::set<std::string>& schemas, const std::set<std::string>& variables)

@@ -33,6 +33,8 @@ private slots:
         QTest::newRow("view") << "SELECT TOP 100 * FROM [Big Orders];" << QList<QStringList>{{"1", "10.50", "21", "xAnna"}};
         QTest::newRow("session statement first") << "SET NOCOUNT ON; SELECT N'ü' AS [u]" << QList<QStringList>{{"ü"}};
         QTest::newRow("default schema") << "SELECT SCHEMA_NAME()" << QList<QStringList>{{"dbo"}};
+        QTest::newRow("integer casts") << "SELECT CAST('42' AS int), CAST(1.9 AS tinyint), CAST(CAST(' -7 ' AS int) AS smallint)"
+                                       << QList<QStringList>{{"42", "1", "-7"}};
         QTest::newRow("alias.column") << "SELECT o.[Id] FROM [Orders] AS o WHERE o.Id = 3" << QList<QStringList>{{"3"}};
         // The row count a server keeps: a heap is index 0, a clustered index (a primary key) 1,
         // each further index 2 and up, every one holding all rows; views have no partitions.
@@ -75,6 +77,9 @@ private slots:
         // The batch is compiled whole: had the first statement run, its result would have come first.
         QTest::newRow("syntax error in a later statement") << "SELECT 1 AS a SELECT * FORM [Orders]" << "42000" << 102 << "Incorrect syntax near 'FORM'.";
         QTest::newRow("undeclared variable") << "SELECT [Id] FROM [Orders] WHERE [Id] = @P1" << "42000" << 137 << "Must declare the scalar variable \"@P1\".";
+        QTest::newRow("text cast to int") << "SELECT CAST([Customer] AS int) FROM [Orders]" << "22018" << 245
+                                          << "Conversion failed when converting the varchar value 'Anna' to data type int.";
+        QTest::newRow("cast out of range") << "SELECT CAST(300 AS tinyint)" << "HY019" << 8115 << "Arithmetic overflow error converting expression to data type tinyint.";
         QTest::newRow("unknown database") << "USE [Nowhere]" << "08004" << 911
                                           << "Database 'Nowhere' does not exist. Make sure that the name is entered correctly.";
     }
