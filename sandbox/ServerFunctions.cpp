@@ -1,9 +1,9 @@
 #include "ServerFunctions.h"
 
+#include "IntegerConversion.h"
 #include "Text.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <sqlite3.h>
 
 namespace velloxa::sandbox {
@@ -62,27 +62,21 @@ void integerCast(sqlite3_context* context, int, sqlite3_value** argv)
 {
     const auto* rawType = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
     const std::string type = rawType ? rawType : "int";
+    const auto declared = parseDeclaredType(type);
+    const auto range = declared ? integerRange(declared->type) : std::nullopt;
     long double v = 0;
     switch (sqlite3_value_type(argv[0])) {
     case SQLITE_NULL: sqlite3_result_null(context); return;
     case SQLITE_INTEGER: v = (long double)sqlite3_value_int64(argv[0]); break;
     case SQLITE_FLOAT: v = std::trunc((long double)sqlite3_value_double(argv[0])); break;
     default: {
-        std::string text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-        const auto first = text.find_first_not_of(' ');
-        const std::string digits = first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
-        size_t i = !digits.empty() && (digits[0] == '+' || digits[0] == '-') ? 1 : 0;
-        const bool number = i < digits.size() && digits.find_first_not_of("0123456789", i) == std::string::npos;
-        if (!number && !digits.empty())
-            return raise(context, 245, "Conversion failed when converting the varchar value '" + text + "' to data type " + type + ".");
-        v = digits.empty() ? 0 : std::strtold(digits.c_str(), nullptr);
+        const std::string text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        const auto number = integerFromText(text);
+        if (!number) return raise(context, 245, "Conversion failed when converting the varchar value '" + text + "' to data type " + type + ".");
+        v = *number;
     }
     }
-    long double low = -9223372036854775807.0L - 1, high = 9223372036854775807.0L;
-    if (type == "tinyint") low = 0, high = 255;
-    if (type == "smallint") low = -32768, high = 32767;
-    if (type == "int") low = -2147483648.0L, high = 2147483647.0L;
-    if (v < low || v > high) return raise(context, 8115, "Arithmetic overflow error converting expression to data type " + type + ".");
+    if (range && !range->holds(v)) return raise(context, 8115, "Arithmetic overflow error converting expression to data type " + type + ".");
     sqlite3_result_int64(context, int64_t(v));
 }
 

@@ -2,6 +2,7 @@
 
 #include "ColumnType.h"
 #include "DateTimeText.h"
+#include "IntegerConversion.h"
 #include "Text.h"
 #include "TsqlTranslator.h"
 
@@ -46,12 +47,12 @@ std::string trimmed(std::string_view text)
 
 // "[+-]digits[.digits]", as a server reads a character value into a number; the digits
 // before the point (leading zeros dropped), or nothing when the text is no number.
-std::optional<size_t> integerDigits(const std::string& text, bool allowFraction)
+std::optional<size_t> integerDigits(const std::string& text)
 {
     size_t i = text[0] == '+' || text[0] == '-' ? 1 : 0, digits = 0, significant = 0, after = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
         if (significant || text[i] != '0') ++significant;
-    if (i < text.size() && text[i] == '.' && allowFraction)
+    if (i < text.size() && text[i] == '.')
         for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) ++after;
     if (i != text.size() || digits + after == 0) return std::nullopt;
     return significant;
@@ -68,7 +69,6 @@ size_t integerDigits(double v)
 std::optional<Refusal> checkInteger(const ColumnType& c, sqlite3_stmt* row, int index, int sqliteType)
 {
     const char* name = typeName(c.type);
-    const Refusal overflow{8115, std::string("Arithmetic overflow error converting expression to data type ") + name + "."};
     long double v = 0;
     if (sqliteType == SQLITE_INTEGER) {
         v = (long double)sqlite3_column_int64(row, index);
@@ -77,20 +77,12 @@ std::optional<Refusal> checkInteger(const ColumnType& c, sqlite3_stmt* row, int 
     } else {
         const std::string text = trimmed(reinterpret_cast<const char*>(sqlite3_column_text(row, index)));
         if (c.type == SqlType::Bit && (equalsIgnoreCase(text, "true") || equalsIgnoreCase(text, "false"))) return std::nullopt;
-        if (text.empty() || !integerDigits(text, false))
-            return Refusal{245, "Conversion failed when converting the varchar value '" + text + "' to data type " + name + "."};
-        if (*integerDigits(text, false) > 19) return overflow;
-        v = std::strtold(text.c_str(), nullptr);
+        const auto number = integerFromText(text);
+        if (!number) return Refusal{245, "Conversion failed when converting the varchar value '" + text + "' to data type " + name + "."};
+        v = *number;
     }
-    long double low = 0, high = 0;
-    switch (c.type) {
-    case SqlType::TinyInt: high = 255; break;
-    case SqlType::SmallInt: low = -32768, high = 32767; break;
-    case SqlType::Int: low = -2147483648.0L, high = 2147483647.0L; break;
-    case SqlType::BigInt: low = -9223372036854775807.0L - 1, high = 9223372036854775807.0L; break;
-    default: return std::nullopt; // bit: any number is 0 or 1
-    }
-    if (v < low || v > high) return overflow;
+    const auto range = integerRange(c.type); // none for bit: any number is 0 or 1
+    if (range && !range->holds(v)) return Refusal{8115, std::string("Arithmetic overflow error converting expression to data type ") + name + "."};
     return std::nullopt;
 }
 
@@ -100,7 +92,7 @@ std::optional<Refusal> checkNumber(const ColumnType& c, sqlite3_stmt* row, int i
     const bool approximate = c.type == SqlType::Float || c.type == SqlType::Real;
     size_t digits = 0;
     if (sqliteType == SQLITE_TEXT) {
-        const auto d = integerDigits(trimmed(reinterpret_cast<const char*>(sqlite3_column_text(row, index))), true);
+        const auto d = integerDigits(trimmed(reinterpret_cast<const char*>(sqlite3_column_text(row, index))));
         if (!d) {
             if (money) return Refusal{235, "Cannot convert a char value to money. The char value has incorrect syntax."};
             return Refusal{8114, std::string("Error converting data type varchar to ") + (approximate ? "float" : "numeric") + "."};
