@@ -4,6 +4,7 @@
 #include "Text.h"
 
 #include <cmath>
+#include <cstdint>
 #include <sqlite3.h>
 
 namespace velloxa::sandbox {
@@ -80,6 +81,18 @@ void integerCast(sqlite3_context* context, int, sqlite3_value** argv)
     sqlite3_result_int64(context, int64_t(v));
 }
 
+void divide(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const int dividendType = sqlite3_value_numeric_type(argv[0]), divisorType = sqlite3_value_numeric_type(argv[1]);
+    if (dividendType == SQLITE_NULL || divisorType == SQLITE_NULL) return sqlite3_result_null(context);
+    if (sqlite3_value_double(argv[1]) == 0.0) return raise(context, 8134, "Divide by zero error encountered.");
+    if (dividendType == SQLITE_INTEGER && divisorType == SQLITE_INTEGER) {
+        const int64_t dividend = sqlite3_value_int64(argv[0]), divisor = sqlite3_value_int64(argv[1]);
+        if (!(divisor == -1 && dividend == INT64_MIN)) return sqlite3_result_int64(context, dividend / divisor);
+    }
+    sqlite3_result_double(context, sqlite3_value_double(argv[0]) / sqlite3_value_double(argv[1]));
+}
+
 } // namespace
 
 void addServerFunctions(sqlite3* db, const std::string& database)
@@ -91,6 +104,7 @@ void addServerFunctions(sqlite3* db, const std::string& database)
     sqlite3_create_function(db, "SERVERPROPERTY", 1, flags, nullptr, serverProperty, nullptr, nullptr);
     sqlite3_create_function(db, kVersionFunction, 0, flags, nullptr, versionText, nullptr, nullptr);
     sqlite3_create_function(db, kIntegerCastFunction, 2, flags, nullptr, integerCast, nullptr, nullptr);
+    sqlite3_create_function(db, kDivideFunction, 2, flags, nullptr, divide, nullptr, nullptr);
 }
 
 } // namespace velloxa::sandbox

@@ -19,6 +19,9 @@ inline constexpr const char* kVersionFunction = "VERSION_TEXT";
 // 245 for text that is no integer and 8115 for a value outside the type, as a server does.
 inline constexpr const char* kIntegerCastFunction = "INTEGER_CAST";
 
+// a / b becomes DIVIDE(a, b): 8134 for a zero divisor, otherwise SQLite's division.
+inline constexpr const char* kDivideFunction = "DIVIDE";
+
 // An error a function raises carries the server's number: "245|Conversion failed ...".
 inline constexpr char kErrorNumberEnd = '|';
 

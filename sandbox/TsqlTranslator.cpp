@@ -183,46 +183,105 @@ public:
     {
         std::optional<std::string> limit;
         findUnnamedExpressions();
+        at_.assign(t_.size(), 0);
         for (size_t i = 0; i < t_.size();) {
-            if (i == afterSelectPrefix() && i < t_.size() && isWord(t_[i], "top")) {
-                i = readTop(i, limit);
-                continue;
-            }
-            if (const auto cast = castEnds_.find(i); cast != castEnds_.end()) {
+            at_[i] = sql().size() + t_[i].space.size();
+            size_t next = i + 1;
+            if (i == afterSelectPrefix() && isWord(t_[i], "top")) {
+                next = readTop(i, limit);
+            } else if (const auto cast = castEnds_.find(i); cast != castEnds_.end()) {
                 sql() += ", '" + cast->second.type + "')";
-                i = cast->second.close + 1;
-                if (unnamedEnds_.count(i - 1)) sql() += " AS \"\"";
-                continue;
-            }
-            if (startsIntegerCast(i)) {
+                next = cast->second.close + 1;
+            } else if (startsIntegerCast(i)) {
                 sql() += t_[i].space + kIntegerCastFunction + "(";
-                i += 2;
-                continue;
-            }
-            if (isName(t_[i])) {
-                const size_t end = renderName(i);
-                if (unnamedEnds_.lower_bound(i) != unnamedEnds_.lower_bound(end)) sql() += " AS \"\"";
-                i = end;
-                continue;
-            }
-            const Token& t = t_[i++];
-            sql() += t.space;
-            if (t.kind == Kind::Variable) {
-                renderVariable(t);
-            } else if (t.kind == Kind::String) {
-                sql() += '\'';
-                sql() += escapeString(t.value);
-                sql() += '\'';
+                next = i + 2;
+            } else if (isName(t_[i])) {
+                next = renderName(i);
+            } else if (isSymbol(t_[i], '/') && startsDivision(i)) {
+                sql() += ",";
             } else {
-                sql() += t.value;
+                const Token& t = t_[i];
+                sql() += t.space;
+                if (t.kind == Kind::Variable) {
+                    renderVariable(t);
+                } else if (t.kind == Kind::String) {
+                    sql() += '\'';
+                    sql() += escapeString(t.value);
+                    sql() += '\'';
+                } else {
+                    sql() += t.value;
+                }
             }
-            if (unnamedEnds_.count(i - 1)) sql() += " AS \"\"";
+            for (; !divisionEnds_.empty() && divisionEnds_.back() < next; divisionEnds_.pop_back()) sql() += ")";
+            if (unnamedEnds_.lower_bound(i) != unnamedEnds_.lower_bound(next)) sql() += " AS \"\"";
+            i = next;
         }
         if (limit) sql() += " LIMIT " + *limit;
     }
 
 private:
     std::string& sql() { return out_.sql; }
+
+    // a / b: SQLite gives NULL for a zero divisor where a server raises 8134, so the division
+    // goes to a function: "DIVIDE(a, b)". The left operand is the whole run of * / % before
+    // the slash (they bind alike, from the left), the right one the next operand.
+    bool startsDivision(size_t slash)
+    {
+        const auto left = operandStart(slash);
+        const auto right = operandEnd(slash + 1);
+        if (!left || !right) return false;
+        sql().insert(at_[*left], std::string(kDivideFunction) + "(");
+        divisionEnds_.push_back(*right);
+        return true;
+    }
+
+    // The first token of the operand run that ends just before `slash`.
+    std::optional<size_t> operandStart(size_t slash) const
+    {
+        size_t end = slash;
+        for (;;) {
+            if (end == 0) return std::nullopt;
+            size_t start = end - 1;
+            if (isSymbol(t_[start], ')')) {
+                int depth = 0;
+                for (;; --start) {
+                    if (isSymbol(t_[start], ')')) ++depth;
+                    if (isSymbol(t_[start], '(') && --depth == 0) break;
+                    if (start == 0) return std::nullopt;
+                }
+                if (start > 0 && isName(t_[start - 1])) --start; // a function call
+            } else if (isWord(t_[start], "end") || !(isName(t_[start]) || t_[start].kind == Kind::Number || t_[start].kind == Kind::String ||
+                                                     t_[start].kind == Kind::Variable)) {
+                return std::nullopt; // CASE ... END and the like stay as they are
+            }
+            while (start >= 2 && isSymbol(t_[start - 1], '.') && isName(t_[start - 2])) start -= 2;
+            if (start > 0 && (isSymbol(t_[start - 1], '*') || isSymbol(t_[start - 1], '/') || isSymbol(t_[start - 1], '%'))) {
+                end = start - 1;
+                continue;
+            }
+            return start;
+        }
+    }
+
+    // The last token of the operand that starts at `from` (after unary signs).
+    std::optional<size_t> operandEnd(size_t from) const
+    {
+        size_t k = from;
+        while (k < t_.size() && (isSymbol(t_[k], '-') || isSymbol(t_[k], '+'))) ++k;
+        if (k >= t_.size()) return std::nullopt;
+        if (t_[k].kind == Kind::Number || t_[k].kind == Kind::String || t_[k].kind == Kind::Variable) return k;
+        if (isName(t_[k])) {
+            while (k + 2 < t_.size() && isSymbol(t_[k + 1], '.') && isName(t_[k + 2])) k += 2;
+            if (k + 1 >= t_.size() || !isSymbol(t_[k + 1], '(')) return isWord(t_[k], "case") ? std::nullopt : std::optional<size_t>(k);
+            ++k;
+        }
+        if (!isSymbol(t_[k], '(')) return std::nullopt;
+        for (int depth = 0; k < t_.size(); ++k) {
+            if (isSymbol(t_[k], '(')) ++depth;
+            if (isSymbol(t_[k], ')') && --depth == 0) return k;
+        }
+        return std::nullopt;
+    }
 
     // CAST(x AS int) and the other integer types: SQLite would turn 'abc' into 0 and wrap what
     // does not fit, so the cast goes to a function that raises the server's errors instead.
@@ -405,6 +464,8 @@ private:
         size_t close; // the cast's closing parenthesis
     };
     std::map<size_t, CastEnd> castEnds_; // by the index of its AS
+    std::vector<size_t> at_;              // where each token's text starts in the output
+    std::vector<size_t> divisionEnds_;    // right operands still open, innermost last
 };
 
 Statement translateStatement(const std::vector<Token>& tokens, const std::set<std::string>& schemas, const std::set<std::string>& variables)
