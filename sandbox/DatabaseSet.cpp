@@ -1,5 +1,8 @@
 #include "DatabaseSet.h"
 
+#include "CatalogViews.h"
+#include "ServerFunctions.h"
+#include "StoredValueCheck.h"
 #include "SystemObjects.h"
 #include "Text.h"
 #include "TsqlTranslator.h"
@@ -12,12 +15,43 @@
 namespace velloxa::sandbox {
 namespace {
 
-// Listed by the catalogue so that clients see what a SQL Server database shows besides user objects.
-const CatalogueObject kSystemTables[] = {
-    {"sys", "syscolumns", "SYSTEM TABLE"},
-    {"sys", "sysindexes", "SYSTEM TABLE"},
-    {"sys", "sysobjects", "SYSTEM TABLE"},
-    {"sys", "sysusers", "SYSTEM TABLE"},
+// What every SQL Server database holds besides the user's objects, as sp_tables lists it: the
+// hidden base tables (type S) as "SYSTEM TABLE"; the catalog views, the compatibility views
+// and the INFORMATION_SCHEMA views (type V, like a user's view) as "VIEW". A selection: a
+// server has some 20 INFORMATION_SCHEMA views and several hundred in sys.
+const CatalogueObject kSystemObjects[] = {
+    {"INFORMATION_SCHEMA", "CHECK_CONSTRAINTS", "VIEW"},
+    {"INFORMATION_SCHEMA", "COLUMN_PRIVILEGES", "VIEW"},
+    {"INFORMATION_SCHEMA", "COLUMNS", "VIEW"},
+    {"INFORMATION_SCHEMA", "KEY_COLUMN_USAGE", "VIEW"},
+    {"INFORMATION_SCHEMA", "ROUTINES", "VIEW"},
+    {"INFORMATION_SCHEMA", "SCHEMATA", "VIEW"},
+    {"INFORMATION_SCHEMA", "TABLE_CONSTRAINTS", "VIEW"},
+    {"INFORMATION_SCHEMA", "TABLES", "VIEW"},
+    {"INFORMATION_SCHEMA", "VIEW_TABLE_USAGE", "VIEW"},
+    {"INFORMATION_SCHEMA", "VIEWS", "VIEW"},
+    {"sys", "all_columns", "VIEW"},
+    {"sys", "all_objects", "VIEW"},
+    {"sys", "columns", "VIEW"},
+    {"sys", "databases", "VIEW"},
+    {"sys", "indexes", "VIEW"},
+    {"sys", "objects", "VIEW"},
+    {"sys", "partitions", "VIEW"},
+    {"sys", "schemas", "VIEW"},
+    {"sys", "syscolumns", "VIEW"},
+    {"sys", "sysindexes", "VIEW"},
+    {"sys", "sysobjects", "VIEW"},
+    {"sys", "sysusers", "VIEW"},
+    {"sys", "system_views", "VIEW"},
+    {"sys", "tables", "VIEW"},
+    {"sys", "types", "VIEW"},
+    {"sys", "views", "VIEW"},
+    {"sys", "sysallocunits", "SYSTEM TABLE"},
+    {"sys", "syscolpars", "SYSTEM TABLE"},
+    {"sys", "sysidxstats", "SYSTEM TABLE"},
+    {"sys", "sysrowsets", "SYSTEM TABLE"},
+    {"sys", "sysrscols", "SYSTEM TABLE"},
+    {"sys", "sysschobjs", "SYSTEM TABLE"},
 };
 
 bool endsWith(std::string_view s, std::string_view suffix)
@@ -47,6 +81,21 @@ constexpr int kFirstUserObjectId = 1'013'578'649, kFirstSystemObjectId = -385;
 // every other index a nonclustered one.
 constexpr const char* kIndexQuery = "SELECT (SELECT count(*) FROM pragma_table_info(?1) WHERE pk > 0),"
                                     " (SELECT count(*) FROM pragma_index_list(?1) WHERE origin <> 'pk')";
+constexpr const char* kColumnQuery = "SELECT name, type, \"notnull\" FROM pragma_table_info(?1) ORDER BY cid";
+
+std::string textColumn(sqlite3_stmt* query, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(query, column));
+    return text ? text : "";
+}
+
+void readColumns(sqlite3_stmt* query, const std::string& table, CatalogueObject& object)
+{
+    sqlite3_bind_text(query, 1, table.c_str(), int(table.size()), SQLITE_TRANSIENT);
+    while (sqlite3_step(query) == SQLITE_ROW)
+        object.columns.push_back({textColumn(query, 0), textColumn(query, 1), sqlite3_column_int(query, 2) == 0});
+    sqlite3_reset(query);
+}
 
 void readIndexes(sqlite3_stmt* query, const std::string& table, CatalogueObject& object)
 {
@@ -56,13 +105,6 @@ void readIndexes(sqlite3_stmt* query, const std::string& table, CatalogueObject&
         object.nonclusteredIndexes = sqlite3_column_int(query, 1);
     }
     sqlite3_reset(query);
-}
-
-// SCHEMA_NAME(): the caller's default schema. Every account here has dbo, the schema an
-// unqualified name means.
-void defaultSchemaName(sqlite3_context* context, int, sqlite3_value**)
-{
-    sqlite3_result_text(context, "dbo", -1, SQLITE_STATIC);
 }
 
 } // namespace
@@ -93,9 +135,10 @@ Database::~Database()
 sqlite3* Database::openReader() const
 {
     sqlite3* db = openConnection();
-    sqlite3_create_function(db, "SCHEMA_NAME", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, defaultSchemaName, nullptr, nullptr);
     try {
+        addServerFunctions(db, name_);
         addSystemObjects(db, *this);
+        addCatalogViews(db, *this);
     } catch (...) {
         sqlite3_close(db);
         throw;
@@ -123,14 +166,16 @@ void Database::loadCatalogue()
     sqlite3* db = openConnection();
     sqlite3_stmt* query = nullptr;
     sqlite3_stmt* indexes = nullptr;
+    sqlite3_stmt* columns = nullptr;
     const char* sql = "SELECT type, name FROM sqlite_schema WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
-    if (sqlite3_prepare_v2(db, sql, -1, &query, nullptr) != SQLITE_OK || sqlite3_prepare_v2(db, kIndexQuery, -1, &indexes, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, sql, -1, &query, nullptr) != SQLITE_OK || sqlite3_prepare_v2(db, kIndexQuery, -1, &indexes, nullptr) != SQLITE_OK || sqlite3_prepare_v2(db, kColumnQuery, -1, &columns, nullptr) != SQLITE_OK) {
         const std::string message = lastError(db);
         sqlite3_finalize(query);
+        sqlite3_finalize(indexes);
         sqlite3_close(db);
         throw std::runtime_error("database " + name_ + ": " + message);
     }
-    schemas_ = {"dbo", "sys"};
+    schemas_ = {"dbo", "sys", "information_schema"};
     while (sqlite3_step(query) == SQLITE_ROW) {
         const std::string type = reinterpret_cast<const char*>(sqlite3_column_text(query, 0));
         const std::string table = reinterpret_cast<const char*>(sqlite3_column_text(query, 1));
@@ -139,13 +184,21 @@ void Database::loadCatalogue()
         CatalogueObject object{owner, name, type == "view" ? "VIEW" : "TABLE", table};
         object.id = kFirstUserObjectId + int(objects_.size());
         if (type == "table") readIndexes(indexes, table, object);
+        readColumns(columns, table, object);
         objects_.push_back(std::move(object));
     }
+    sqlite3_finalize(columns);
     sqlite3_finalize(indexes);
     sqlite3_finalize(query);
+    try {
+        checkStoredValues(db, name_, objects_);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
     sqlite3_close(db);
     int systemId = kFirstSystemObjectId;
-    for (CatalogueObject object : kSystemTables) {
+    for (CatalogueObject object : kSystemObjects) {
         object.id = systemId--;
         objects_.push_back(std::move(object));
     }

@@ -15,16 +15,25 @@ struct sqlite3;
 
 namespace velloxa::sandbox {
 
+struct CatalogueColumn {
+    std::string name;
+    std::string declaredType; // as the script wrote it; empty when SQLite knows none
+    bool nullable = true;
+};
+
 struct CatalogueObject {
     std::string owner;
     std::string name;
-    std::string type;    // "TABLE", "VIEW" or "SYSTEM TABLE"
+    std::string type;    // "TABLE", "VIEW" or "SYSTEM TABLE" (system views are "VIEW" in sys and INFORMATION_SCHEMA)
     std::string table{}; // the SQLite table or view behind it (none for the system tables)
     int id = 0;          // what OBJECT_ID() answers: positive for user objects, negative for system tables
     // Tables: a primary key, which SQL Server makes the clustered index (without one the table
     // is a heap), and the further indexes (UNIQUE constraints, CREATE INDEX), nonclustered there.
     bool clustered = false;
     int nonclusteredIndexes = 0;
+    std::vector<CatalogueColumn> columns{}; // user tables and views only
+
+    bool isSystemObject() const { return id < 0; }
 };
 
 class Database {
@@ -36,11 +45,11 @@ public:
 
     const std::string& name() const { return name_; }
     const std::vector<CatalogueObject>& objects() const { return objects_; }
-    // Lower-case schema names that hold objects, plus dbo and sys.
+    // Lower-case schema names that hold objects, plus dbo, sys and information_schema.
     const std::set<std::string>& schemas() const { return schemas_; }
 
-    // A new read-only connection for one session, with SCHEMA_NAME(), OBJECT_ID() and
-    // sys.partitions; throws std::runtime_error.
+    // A new read-only connection for one session, with the server's built-in functions and
+    // catalog views (see ServerFunctions.h, SystemObjects.h); throws std::runtime_error.
     sqlite3* openReader() const;
 
 private:

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace velloxa::sandbox {
@@ -14,6 +15,10 @@ struct DateTimeValue {
 };
 
 std::optional<DateTimeValue> parseDateTime(std::string_view text);
+
+// The stored form of a value: "YYYY-MM-DD", "HH:MM:SS[.f...]" or both with a blank between;
+// the fraction without trailing zeros, as a script would write it.
+std::string formatDateTime(const DateTimeValue& value, bool date, bool time);
 
 inline constexpr int32_t kDaysFrom0001To1900 = 693595;
 inline constexpr int64_t kTicksPerSecond = 10'000'000;

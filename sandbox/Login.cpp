@@ -76,6 +76,9 @@ LoginRequest parseLogin7(const std::vector<uint8_t>& payload)
     LoginRequest login;
     login.tdsVersion = fixed.u32();
     login.packetSize = fixed.u32();
+    constexpr size_t kOptionFlags2 = 25;
+    constexpr uint8_t kOdbcFlag = 0x02;
+    login.odbc = (payload[kOptionFlags2] & kOdbcFlag) != 0;
     login.hostName = field(payload, 36);
     login.userName = field(payload, 40);
     login.password = field(payload, 44, true);

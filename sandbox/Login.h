@@ -25,10 +25,16 @@ uint8_t clientEncryption(const std::vector<uint8_t>& payload);
 void writePreloginReply(PacketWriter& out, uint8_t encryption);
 
 struct LoginRequest {
-    uint32_t tdsVersion = 0;
+    uint32_t tdsVersion = 0; // as the LOGIN7 carries it: 0x74000004 for 7.4, 0x71000001 for 7.1
     uint32_t packetSize = 0;
+    // OptionFlags2 fODBC: the client wants the ODBC session defaults, an unlimited TEXTSIZE among them.
+    bool odbc = false;
     std::string hostName, userName, password, appName, serverName, language, database; // UTF-8
 };
+
+// The first TDS version whose framing the server speaks (4-byte UserType, 8-byte DONE counts,
+// PLP streams).
+inline constexpr uint32_t kOldestTdsVersion = 0x72000000;
 
 // Throws ProtocolError when the message does not hold a LOGIN7 record.
 LoginRequest parseLogin7(const std::vector<uint8_t>& payload);

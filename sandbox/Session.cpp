@@ -8,6 +8,7 @@
 #include "Wire.h"
 
 #include <chrono>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <sqlite3.h>
@@ -77,6 +78,15 @@ bool Session::logIn(const LoginRequest& login)
 {
     if (cancelledWhileDelaying()) return false;
     const std::string refused = "Login failed for user '" + login.userName + "'.";
+    if (login.tdsVersion < kOldestTdsVersion) {
+        // Its tokens are framed differently; the refusal is framed as it reads them.
+        char version[16];
+        std::snprintf(version, sizeof version, "%X.%X", login.tdsVersion >> 28, (login.tdsVersion >> 24) & 0xF);
+        writer_.begin();
+        writeOldLoginRefusal(writer_, {18456, 1, 14, refused + " velloxa-sandbox speaks TDS 7.2, 7.3 and 7.4; this login asked for TDS " + version + "."});
+        writer_.end();
+        return false;
+    }
     bool accountOk = false;
     for (const Account& a : options_.accounts)
         if (equalsIgnoreCase(a.user, login.userName) && a.password == login.password) accountOk = true;
@@ -90,6 +100,8 @@ bool Session::logIn(const LoginRequest& login)
                      {18456, 1, 14, refused}});
         return false;
     }
+    // A server gives an ODBC login an unlimited TEXTSIZE along with the other ODBC defaults.
+    if (login.odbc) encoder_.setTextSize(ValueEncoder::kUnlimited);
     writer_.begin();
     switchDatabase(*database, u"master");
     writeCollationChange(writer_);
@@ -153,12 +165,33 @@ void Session::answerBatch(const Message& message)
         writer_.end();
         return;
     }
+    if (const auto error = syntaxErrorIn(statements)) {
+        fail(*error, done_token::Done);
+        writer_.end();
+        return;
+    }
     if (statements.empty()) writeDone(writer_, done_token::Done, done_status::Final, 0, 0);
     for (size_t i = 0; i < statements.size(); ++i) {
         const uint16_t more = i + 1 < statements.size() ? done_status::More : done_status::Final;
         if (runStatement(statements[i], done_token::Done, more) != Outcome::Done) break;
     }
     writer_.end();
+}
+
+// A server compiles the whole batch before it runs any of it: a syntax error anywhere runs
+// nothing. Unknown names are found only when their statement runs, as on a server.
+std::optional<ServerMessage> Session::syntaxErrorIn(const std::vector<Statement>& statements) const
+{
+    for (const Statement& statement : statements) {
+        if (statement.kind != Statement::Kind::Query && statement.kind != Statement::Kind::Other) continue;
+        sqlite3_stmt* raw = nullptr;
+        const int rc = sqlite3_prepare_v2(db_, statement.sql.c_str(), int(statement.sql.size()), &raw, nullptr);
+        PreparedStatement prepared(raw);
+        if (rc == SQLITE_OK) continue;
+        const ServerMessage message = serverMessageFor(rc, sqlite3_errmsg(db_), statement);
+        if (message.number == 102 || message.number == 105) return message;
+    }
+    return std::nullopt;
 }
 
 Session::Outcome Session::runStatement(const Statement& statement, uint8_t doneToken, uint16_t more)
@@ -227,6 +260,7 @@ Session::Outcome Session::runQuery(const Statement& statement, uint8_t doneToken
         writeDone(writer_, doneToken, more, 0, 0);
         return Outcome::Done;
     }
+    if (const auto error = bindParameters(query.get())) return fail(*error, doneToken);
     const int count = sqlite3_column_count(query.get());
     rc = formatOnly_ && count > 0 ? SQLITE_DONE : sqlite3_step(query.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail(serverMessageFor(rc, sqlite3_errmsg(db_), statement), doneToken);
@@ -255,7 +289,11 @@ Session::Outcome Session::runQuery(const Statement& statement, uint8_t doneToken
         writeRow(query.get());
         if (faults.rowDelayUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(faults.rowDelayUs));
         if ((faults.rowDelayUs > 0 || (rows + 1) % kAttentionCheckRows == 0) && reader_.attentionArrived()) {
-            // The acknowledgement is always a plain DONE, whatever token would have ended the result.
+            // The cut-short response ends like any other; the acknowledgement follows as a
+            // message of its own, which clients wait for before they use the connection again.
+            writeDone(writer_, done_token::Done, done_status::Final, 0, 0);
+            writer_.end();
+            writer_.begin();
             writeDone(writer_, done_token::Done, done_status::Attention, 0, 0);
             return Outcome::Cancelled;
         }
@@ -264,6 +302,29 @@ Session::Outcome Session::runQuery(const Statement& statement, uint8_t doneToken
     }
     writeDone(writer_, doneToken, uint16_t(more | done_status::Count), kSelectCommand, rows);
     return Outcome::Done;
+}
+
+// The translator lets through only declared parameters; one the call gave no value is 8178.
+std::optional<ServerMessage> Session::bindParameters(sqlite3_stmt* query)
+{
+    for (int k = 1; k <= sqlite3_bind_parameter_count(query); ++k) {
+        const char* name = sqlite3_bind_parameter_name(query, k);
+        const auto found = name ? parameterValues_.find(toLower(name)) : parameterValues_.end();
+        if (found == parameterValues_.end() || !found->second)
+            return ServerMessage{8178, 1, 16, "The parameterized query '" + parameterQuery_ + "' expects the parameter '" + (name ? name : "?") + "', which was not supplied."};
+        const RpcParameter& p = *found->second;
+        if (p.integer)
+            sqlite3_bind_int64(query, k, *p.integer);
+        else if (p.real)
+            sqlite3_bind_double(query, k, *p.real);
+        else if (p.text)
+            sqlite3_bind_text(query, k, p.text->c_str(), int(p.text->size()), SQLITE_TRANSIENT);
+        else if (p.binary)
+            sqlite3_bind_blob(query, k, p.binary->data(), int(p.binary->size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(query, k);
+    }
+    return std::nullopt;
 }
 
 // ROW, or NBCROW when some value is NULL: the NULLs then cost one bit each.
@@ -294,7 +355,13 @@ void Session::answerRpc(const Message& message)
     const RpcRequest request = parseRpc(message.payload);
     if (cancelledWhileDelaying()) return;
     writer_.begin();
-    if (request.procedure == "sp_tables" || request.procedure == "sp_tableswc")
+    if (request.unreadableType != 0) {
+        char detail[64];
+        std::snprintf(detail, sizeof detail, "Data type 0x%02X is unknown.", request.unreadableType);
+        fail({8009, 1, 16,
+              "The incoming tabular data stream (TDS) remote procedure call (RPC) protocol stream is incorrect. Parameter " + std::to_string(request.unreadablePosition) + " (\"" + request.unreadableName + "\"): " + detail},
+             done_token::DoneProc);
+    } else if (request.procedure == "sp_tables" || request.procedure == "sp_tableswc")
         answerCatalogue(request);
     else if (request.procedureId == procedure_id::PrepExec || request.procedureId == procedure_id::ExecuteSql)
         answerPreparedExecution(request);
@@ -322,21 +389,47 @@ void Session::answerCatalogue(const RpcRequest& request)
     writeDone(writer_, done_token::DoneProc, done_status::Final, 0, 0);
 }
 
-// sp_prepexec (@handle OUTPUT, @params, @stmt, ...) and sp_executesql (@stmt, @params, ...):
-// the statement runs at once; the handle handed back is never needed again.
+// sp_prepexec (@handle OUTPUT, @params, @stmt, values ...) and sp_executesql (@stmt, @params,
+// values ...): the statement runs at once with the values bound to the parameters @params
+// declares (by name, or in order when the call names none); the handle handed back is never
+// needed again.
 void Session::answerPreparedExecution(const RpcRequest& request)
 {
     const bool prepExec = request.procedureId == procedure_id::PrepExec;
-    const size_t statementAt = prepExec ? 2 : 0;
+    const size_t statementAt = prepExec ? 2 : 0, declarationsAt = 1, valuesAt = prepExec ? 3 : 2;
     if (request.parameters.size() <= statementAt || !request.parameters[statementAt].text) {
         fail({8144, 2, 16, "Procedure or function has too many arguments specified."}, done_token::DoneProc);
         return;
     }
+    const std::string& text = *request.parameters[statementAt].text;
+    const std::string declarations =
+        request.parameters.size() > declarationsAt ? request.parameters[declarationsAt].text.value_or("") : "";
+    const std::vector<std::string> declared = declaredParameters(declarations);
+    parameterValues_.clear();
+    for (const std::string& name : declared) parameterValues_[name] = nullptr;
+    for (size_t i = valuesAt; i < request.parameters.size(); ++i) {
+        const RpcParameter& value = request.parameters[i];
+        const std::string name = value.name.empty() ? (i - valuesAt < declared.size() ? declared[i - valuesAt] : "") : toLower(value.name);
+        const auto slot = parameterValues_.find(name);
+        if (slot == parameterValues_.end()) {
+            parameterValues_.clear();
+            fail({8145, 2, 16, (value.name.empty() ? "A value" : value.name) + " is not a parameter for procedure sp_executesql."}, done_token::DoneProc);
+            return;
+        }
+        slot->second = &value;
+    }
+    parameterQuery_ = "(" + declarations + ")" + text;
     std::vector<Statement> statements;
+    std::optional<ServerMessage> error;
     try {
-        statements = translateBatch(*request.parameters[statementAt].text, database_->schemas());
+        statements = translateBatch(text, database_->schemas(), {declared.begin(), declared.end()});
+        error = syntaxErrorIn(statements);
     } catch (const TranslationError& e) {
-        fail(e.message, done_token::DoneProc);
+        error = e.message;
+    }
+    if (error) {
+        parameterValues_.clear();
+        fail(*error, done_token::DoneProc);
         return;
     }
     Outcome outcome = Outcome::Done;
@@ -344,6 +437,7 @@ void Session::answerPreparedExecution(const RpcRequest& request)
         outcome = runStatement(s, done_token::DoneInProc, done_status::More);
         if (outcome != Outcome::Done) break;
     }
+    parameterValues_.clear();
     if (outcome == Outcome::Cancelled) return;
     writeReturnStatus(writer_, outcome == Outcome::Done ? 0 : 1);
     if (prepExec) {

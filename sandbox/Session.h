@@ -11,6 +11,8 @@
 #include "TsqlTranslator.h"
 #include "ValueEncoder.h"
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,7 @@ struct sqlite3_stmt;
 namespace velloxa::sandbox {
 
 struct LoginRequest;
+struct RpcParameter;
 struct RpcRequest;
 
 class Session {
@@ -46,10 +49,12 @@ private:
     void answerPreparedExecution(const RpcRequest& request);
     void answerUnknownProcedure(const RpcRequest& request);
 
+    std::optional<ServerMessage> syntaxErrorIn(const std::vector<Statement>& statements) const;
     Outcome runStatement(const Statement& statement, uint8_t doneToken, uint16_t more);
     Outcome runQuery(const Statement& statement, uint8_t doneToken, uint16_t more);
     Outcome fail(const ServerMessage& error, uint8_t doneToken);
     void writeRow(sqlite3_stmt* row);
+    std::optional<ServerMessage> bindParameters(sqlite3_stmt* query);
     void changeSetting(const std::string& words);
     void changeTextSize(const std::string& number);
 
@@ -68,6 +73,10 @@ private:
     sqlite3* db_ = nullptr;
     bool formatOnly_ = false;
     std::vector<ResultColumn> columns_;
+    // While an sp_executesql or sp_prepexec runs: each declared parameter (lower-case name)
+    // with the value the call passed, null when it passed none; and the call's texts for errors.
+    std::map<std::string, const RpcParameter*> parameterValues_;
+    std::string parameterQuery_;
     std::vector<uint8_t> nullBitmap_;
 };
 

@@ -1,5 +1,6 @@
 #include "SqliteErrors.h"
 
+#include "ServerFunctions.h"
 #include "Text.h"
 
 #include <sqlite3.h>
@@ -26,10 +27,12 @@ std::string unquoted(std::string_view name)
     return std::string(name);
 }
 
-} // namespace
-
-ServerMessage serverMessageFor(int sqliteCode, std::string_view m, const Statement& statement)
+ServerMessage messageFor(int sqliteCode, std::string_view m, const Statement& statement)
 {
+    // Raised by one of the server's functions, with the server's number.
+    const auto numberEnd = m.find(kErrorNumberEnd);
+    if (numberEnd != std::string_view::npos && numberEnd > 0 && m.substr(0, numberEnd).find_first_not_of("0123456789") == std::string_view::npos)
+        return {std::stoi(std::string(m.substr(0, numberEnd))), 1, 16, std::string(m.substr(numberEnd + 1))};
     if (startsWith(m, "no such table: ")) {
         std::string name(m.substr(15));
         if (startsWith(name, "main.")) name = name.substr(5);
@@ -52,6 +55,15 @@ ServerMessage serverMessageFor(int sqliteCode, std::string_view m, const Stateme
     if (m == "incomplete input") return {102, 1, 15, "Incorrect syntax near '" + statement.lastToken + "'."};
     if (sqliteCode == SQLITE_READONLY) return {3906, 1, 16, "Failed to update database because the database is read-only."};
     return {50000, 1, 16, std::string(m)};
+}
+
+} // namespace
+
+ServerMessage serverMessageFor(int sqliteCode, std::string_view sqliteMessage, const Statement& statement)
+{
+    ServerMessage message = messageFor(sqliteCode, sqliteMessage, statement);
+    message.line = statement.line;
+    return message;
 }
 
 } // namespace velloxa::sandbox

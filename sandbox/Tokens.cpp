@@ -10,10 +10,11 @@ constexpr uint8_t kEnvChange = 0xE3, kLoginAck = 0xAD, kError = 0xAA, kInfo = 0x
 const std::u16string kServerName = u"VELLOXA-SANDBOX";
 const std::u16string kProgramName = u"Microsoft SQL Server";
 
-void writeMessage(PacketWriter& out, uint8_t token, const ServerMessage& m)
+// `lineBytes`: 4 from TDS 7.2 on, 2 before.
+void writeMessage(PacketWriter& out, uint8_t token, const ServerMessage& m, size_t lineBytes = 4)
 {
     const std::u16string text = toUtf16(m.text).substr(0, 4000);
-    const size_t length = 4 + 1 + 1 + 2 + text.size() * 2 + 1 + kServerName.size() * 2 + 1 + 4;
+    const size_t length = 4 + 1 + 1 + 2 + text.size() * 2 + 1 + kServerName.size() * 2 + 1 + lineBytes;
     out.u8(token);
     out.u16(uint16_t(length));
     out.u32(uint32_t(m.number));
@@ -22,7 +23,10 @@ void writeMessage(PacketWriter& out, uint8_t token, const ServerMessage& m)
     out.usVarchar(text);
     out.bVarchar(kServerName);
     out.bVarchar(u"");
-    out.u32(1);
+    if (lineBytes == 4)
+        out.u32(uint32_t(m.line));
+    else
+        out.u16(uint16_t(m.line));
 }
 
 } // namespace
@@ -72,6 +76,15 @@ void writeDone(PacketWriter& out, uint8_t token, uint16_t status, uint16_t comma
 void writeError(PacketWriter& out, const ServerMessage& message)
 {
     writeMessage(out, kError, message);
+}
+
+void writeOldLoginRefusal(PacketWriter& out, const ServerMessage& message)
+{
+    writeMessage(out, kError, message, 2);
+    out.u8(done_token::Done);
+    out.u16(done_status::Error);
+    out.u16(0);
+    out.u32(0); // row count: 4 bytes before TDS 7.2
 }
 
 void writeInfo(PacketWriter& out, const ServerMessage& message)

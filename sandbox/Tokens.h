@@ -38,6 +38,7 @@ struct ServerMessage {
     uint8_t state = 1;
     uint8_t severity = 16; // the "class": 11 and up are errors
     std::string text;      // UTF-8
+    int32_t line = 1;      // line of the batch the message is about
 };
 
 namespace envchange {
@@ -50,6 +51,8 @@ void writeLoginAck(PacketWriter& out, uint32_t tdsVersion);
 void writeDone(PacketWriter& out, uint8_t token, uint16_t status, uint16_t command, uint64_t rowCount);
 void writeError(PacketWriter& out, const ServerMessage& message);
 void writeInfo(PacketWriter& out, const ServerMessage& message);
+// ERROR and DONE as a client older than TDS 7.2 reads them (2-byte line, 4-byte row count).
+void writeOldLoginRefusal(PacketWriter& out, const ServerMessage& message);
 void writeReturnStatus(PacketWriter& out, int32_t status);
 void writeColumnMetadata(PacketWriter& out, const std::vector<ResultColumn>& columns);
 

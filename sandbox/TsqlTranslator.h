@@ -22,6 +22,7 @@ struct Statement {
     std::string argument;                           // Use: the database; Set: the option words, lower case
     std::map<std::string, std::string> objectNames; // lower-case SQLite table name -> as the client wrote it
     std::string lastToken;                          // for errors about an unfinished statement
+    int line = 1;                                   // where it starts in the batch, for its errors
 };
 
 struct TranslationError : std::runtime_error {
@@ -30,7 +31,12 @@ struct TranslationError : std::runtime_error {
 };
 
 // `schemas`: lower-case schema names that count as the first part of a two-part table name.
-std::vector<Statement> translateBatch(std::string_view tsql, const std::set<std::string>& schemas);
+// `variables`: the lower-case @names the statements may use (sp_executesql's parameters); any
+// other @name is error 137, as it is on a server without DECLARE. @@VERSION is known.
+std::vector<Statement> translateBatch(std::string_view tsql, const std::set<std::string>& schemas, const std::set<std::string>& variables = {});
+
+// The lower-case names a parameter list such as "@P1 int, @name nvarchar(50) OUTPUT" declares, in order.
+std::vector<std::string> declaredParameters(std::string_view declarations);
 
 // "sales.Orders" -> "sales", "Orders"; "Orders" -> "dbo", "Orders".
 std::pair<std::string, std::string> splitSchema(const std::string& sqliteName);

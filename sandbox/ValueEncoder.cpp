@@ -286,12 +286,20 @@ void ValueEncoder::writeTemporal(PacketWriter& out, const ColumnType& c, std::st
         break;
     case SqlType::Time:
     case SqlType::DateTime2: {
+        // Fewer fraction digits than stored round half up, as the server rounds at INSERT;
+        // a time rounded to midnight is 00:00, a datetime2 then moves to the next day.
         const uint8_t timeBytes = timeByteLength(c.scale);
-        int64_t units = v->ticksOfDay;
-        for (int s = c.scale; s < 7; ++s) units /= 10;
+        int64_t unit = 1;
+        for (int s = c.scale; s < 7; ++s) unit *= 10;
+        int64_t units = (v->ticksOfDay + unit / 2) / unit;
+        int32_t days = v->daysSince0001;
+        if (units >= 86400 * kTicksPerSecond / unit) {
+            units -= 86400 * kTicksPerSecond / unit;
+            ++days;
+        }
         out.u8(uint8_t(c.type == SqlType::Time ? timeBytes : timeBytes + 3));
         putLittleEndian(out, uint64_t(units), timeBytes);
-        if (c.type == SqlType::DateTime2) putLittleEndian(out, uint64_t(v->daysSince0001), 3);
+        if (c.type == SqlType::DateTime2) putLittleEndian(out, uint64_t(days), 3);
         break;
     }
     case SqlType::DateTime: {

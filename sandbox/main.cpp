@@ -25,8 +25,7 @@ int main(int argc, char** argv)
     try {
         options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {
-        std::cerr << "velloxa-sandbox: " << e.what() << "\n"
-                  << kUsage;
+        std::cerr << "velloxa-sandbox: " << e.what() << "\n" << kUsage;
         return 2;
     }
     try {

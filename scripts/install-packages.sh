@@ -15,7 +15,7 @@ packages=(
   desktop-file-utils appstream
   zlib1g-dev libzstd-dev gzip zstd
   qtkeychain-qt6-dev dbus gnome-keyring libsecret-tools
-  python3-tds
+  python3-tds python3-openssl
 )
 packages+=("$@")
 

@@ -45,6 +45,14 @@ QString TextColumn(odbc::Statement& statement, SQLUSMALLINT column)
     }
 }
 
+// A server's own views come in the catalogue as type "VIEW", like the user's views, in the
+// schemas INFORMATION_SCHEMA and sys, where no user object can live. Compared as the server
+// names them: on a case-sensitive server a user's schema "Sys" is the user's.
+bool IsSystemSchema(const QString& schema)
+{
+    return schema == QLatin1String("INFORMATION_SCHEMA") || schema == QLatin1String("sys");
+}
+
 QString DefaultSchema(odbc::Connection& connection)
 {
     odbc::Statement query(connection);
@@ -72,9 +80,10 @@ void ListTables(const LoginValues& values, TableList& list, const std::function<
             if (type != QLatin1String("TABLE") && type != QLatin1String("VIEW"))
                 continue;
             yield();
+            const QString schema = TextColumn(catalogue, SchemaColumn);
             const QString name = TextColumn(catalogue, NameColumn);
-            if (!name.toUpper().contains(QLatin1String("SYS")))
-                list.append({TextColumn(catalogue, SchemaColumn), name});
+            if (!IsSystemSchema(schema) && !name.toUpper().contains(QLatin1String("SYS")))
+                list.append({schema, name});
         }
         catalogue.close();
     }

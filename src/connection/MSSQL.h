@@ -51,8 +51,9 @@ private:
     QList<TableEntry> entries_;
 };
 
-// Fills `list` with the user tables and views (type exactly "TABLE" or "VIEW") whose
-// upper-cased name holds no "SYS", in catalogue order. The list is cleared only once the
+// Fills `list` with the user tables and views (type exactly "TABLE" or "VIEW", outside the
+// server's own schemas INFORMATION_SCHEMA and sys) whose upper-cased name holds no "SYS", in
+// catalogue order. The list is cleared only once the
 // default schema and the catalogue are read; `yield` runs once per table or view row,
 // before the name test. Throws Failure.
 void ListTables(const LoginValues& values, TableList& list, const std::function<void()>& yield);

@@ -97,11 +97,8 @@ private:
 QByteArray preloginRequest()
 {
     // VERSION and ENCRYPTION (off), then the terminator.
-    QByteArray p = QByteArray::fromHex("00000B0006"
-                                       "0100110001"
-                                       "FF");
-    return p + QByteArray::fromHex("0C0000000000"
-                                   "00");
+    QByteArray p = QByteArray::fromHex("00000B0006" "0100110001" "FF");
+    return p + QByteArray::fromHex("0C0000000000" "00");
 }
 
 QByteArray login7WithFieldOutside()
@@ -112,7 +109,7 @@ QByteArray login7WithFieldOutside()
     record[7] = 0x74;
     record[40] = char(0xE8); // user name at offset 1000 ...
     record[41] = 0x03;
-    record[42] = 10; // ... of 10 characters
+    record[42] = 10;         // ... of 10 characters
     return record;
 }
 

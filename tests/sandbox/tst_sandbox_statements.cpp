@@ -33,6 +33,11 @@ private slots:
         QTest::newRow("view") << "SELECT TOP 100 * FROM [Big Orders];" << QList<QStringList>{{"1", "10.50", "21", "xAnna"}};
         QTest::newRow("session statement first") << "SET NOCOUNT ON; SELECT N'ü' AS [u]" << QList<QStringList>{{"ü"}};
         QTest::newRow("default schema") << "SELECT SCHEMA_NAME()" << QList<QStringList>{{"dbo"}};
+        // Integer division truncates; * and / bind alike, from the left.
+        QTest::newRow("division") << "SELECT 7 / 2, -7 / 2, 7.0 / 2, 2 * 7 / 4, 100 / 5 / 2, 100 / (10 / 2), COUNT(*) / 2, [Total] / NULL FROM [Orders] WHERE [Id] = 1"
+                                  << QList<QStringList>{{"3", "-3", "3.5", "3", "10", "20", "0", QString()}};
+        QTest::newRow("integer casts") << "SELECT CAST('42' AS int), CAST(1.9 AS tinyint), CAST(CAST(' -7 ' AS int) AS smallint)"
+                                       << QList<QStringList>{{"42", "1", "-7"}};
         QTest::newRow("alias.column") << "SELECT o.[Id] FROM [Orders] AS o WHERE o.Id = 3" << QList<QStringList>{{"3"}};
         // The row count a server keeps: a heap is index 0, a clustered index (a primary key) 1,
         // each further index 2 and up, every one holding all rows; views have no partitions.
@@ -72,6 +77,13 @@ private slots:
         QTest::newRow("unfinished") << "SELECT * FROM" << "42000" << 102 << "Incorrect syntax near 'FROM'.";
         QTest::newRow("unclosed bracket") << "SELECT * FROM [Orders" << "42000" << 105 << "Unclosed quotation mark after the character string 'Orders'.";
         QTest::newRow("catalog view other than sys.partitions") << "SELECT * FROM sys.objects" << "42S02" << 208 << "Invalid object name 'sys.objects'.";
+        // The batch is compiled whole: had the first statement run, its result would have come first.
+        QTest::newRow("syntax error in a later statement") << "SELECT 1 AS a SELECT * FORM [Orders]" << "42000" << 102 << "Incorrect syntax near 'FORM'.";
+        QTest::newRow("undeclared variable") << "SELECT [Id] FROM [Orders] WHERE [Id] = @P1" << "42000" << 137 << "Must declare the scalar variable \"@P1\".";
+        QTest::newRow("text cast to int") << "SELECT CAST([Customer] AS int) FROM [Orders]" << "22018" << 245
+                                          << "Conversion failed when converting the varchar value 'Anna' to data type int.";
+        QTest::newRow("divide by zero") << "SELECT [Id] FROM [Orders] WHERE [Id] / ([Id] - 1) > 0" << "22012" << 8134 << "Divide by zero error encountered.";
+        QTest::newRow("cast out of range") << "SELECT CAST(300 AS tinyint)" << "HY019" << 8115 << "Arithmetic overflow error converting expression to data type tinyint.";
         QTest::newRow("unknown database") << "USE [Nowhere]" << "08004" << 911
                                           << "Database 'Nowhere' does not exist. Make sure that the name is entered correctly.";
     }
@@ -91,6 +103,16 @@ private slots:
         const Result next = shop_->client.query("SELECT COUNT(*) FROM [Orders]");
         QVERIFY2(next.ok, "the connection stays usable after an error");
         QCOMPARE(next.rows, QList<QStringList>{{"3"}});
+    }
+
+    // A server names only columns and aliased expressions.
+    void unnamedExpressionsHaveNoName()
+    {
+        const Result r = shop_->client.query("SELECT 1, Id, o.Customer, COUNT(*) AS n, Total * 2 Doubled, Id + 1, @@VERSION FROM [Orders] AS o GROUP BY Id");
+        QVERIFY(r.ok);
+        QStringList names;
+        for (const ColumnDescription& c : r.columns) names << c.name;
+        QCOMPARE(names, (QStringList{"", "Id", "Customer", "n", "Doubled", "", ""}));
     }
 
     // One object, however its name is written; objects of the same name elsewhere differ.

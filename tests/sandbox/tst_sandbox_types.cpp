@@ -65,7 +65,9 @@ private slots:
         QTest::newRow("xml") << "c_xml" << -152 << 0 << 0 << "<a>" + QString(5000, 'z') + "</a>";
     }
 
-    // A server sends at most TEXTSIZE bytes of each large value: 4,096 until the session says otherwise.
+    // A server sends at most TEXTSIZE bytes of each large value. The driver's login asks for
+    // the ODBC defaults (fODBC), which leave it unlimited until the session sets it; 0 restores
+    // the server's 4,096. (The 4,096 a login without fODBC starts with: tst_sandbox_python.)
     void largeValuesAreCutToTheSessionsTextSize()
     {
         ShopSession fresh(QStringList(), "Types");
@@ -77,13 +79,13 @@ private slots:
             return sizes;
         };
         const QList<qsizetype> whole{5005, 5007, 5005, 5008, 5007, 4};
-        QCOMPARE(lengths(), (QList<qsizetype>{4096, 2048, 4096, 2048, 5007, 4}));
+        QCOMPARE(lengths(), whole);
         QVERIFY(fresh.client.query("SET TEXTSIZE 10").ok);
         QCOMPARE(lengths(), (QList<qsizetype>{10, 5, 10, 5, 5007, 4}));
         QVERIFY(fresh.client.query("SET TEXTSIZE -1").ok);
         QCOMPARE(lengths(), whole);
         QVERIFY(fresh.client.query("SET TEXTSIZE 0").ok);
-        QCOMPARE(lengths()[0], 4096);
+        QCOMPARE(lengths(), (QList<qsizetype>{4096, 2048, 4096, 2048, 5007, 4}));
         QVERIFY(fresh.client.query("SET TEXTSIZE 2147483647").ok);
         QCOMPARE(lengths(), whole);
     }
