@@ -5,7 +5,9 @@
 
 #include <QEventLoop>
 #include <QIcon>
+#include <QList>
 #include <QString>
+#include <QWidget>
 
 #include "app/Globals.h"
 #include "app/Services.h"
@@ -37,6 +39,8 @@ public:
     Form2& form2();
     Form3& form3();
     Form4& form4();
+    // The windows created so far.
+    QList<QWidget*> windows() const;
 
     Services& services();
     Globals& globals();

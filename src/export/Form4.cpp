@@ -282,12 +282,16 @@ void Form4::PushButton4_Click()
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     showRows(0, false);
-    const ExportOutcome outcome = WaitFor(wizard_, [&] {
-        return RunExport(request, trap, [this](qint64 rows) {
-            QMetaObject::invokeMethod(
-                this, [this, rows] { showProgress(rows); }, Qt::QueuedConnection);
-            // Closing the window ends the program: stop here, before the file is touched.
-            return !wizard_.programEnding();
+    ExportOutcome outcome;
+    // The run reports its own steps; the wait fails only when the program is ending.
+    trap.step(106, [&] {
+        outcome = WaitFor(wizard_, [&] {
+            return RunExport(request, trap, [this](qint64 rows) {
+                QMetaObject::invokeMethod(
+                    this, [this, rows] { showProgress(rows); }, Qt::QueuedConnection);
+                // Closing the window ends the program: stop here, before the file is touched.
+                return !wizard_.programEnding();
+            });
         });
     });
     if (outcome.written) {
