@@ -7,10 +7,11 @@
 #include <QIcon>
 #include <QList>
 #include <QString>
-#include <QWidget>
 
 #include "app/Globals.h"
 #include "app/Services.h"
+
+class QWidget;
 
 namespace velloxa {
 
