@@ -8,8 +8,8 @@ build="${VELLOXA_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
 "$root/scripts/install-packages.sh"
 # Debug keeps Qt's and our assertions on. No optimisation and line tables only: the quickest
 # build (about a sixth less CPU than -O1; the suite runs about as fast), and every report
-# still names file and line. Only what the tests run is built (no benchmarks, no tools, no
-# velloxa window program).
+# still names file and line. Only what the tests run is built (no benchmarks, no tools; the
+# velloxa window program, which the desktop test starts).
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" \
   -DVELLOXA_SANITIZE=ON >/dev/null
 cmake --build "$build" --target velloxa_tests -j"$(nproc)"

@@ -7,6 +7,13 @@
     color: #1f2933;
 }
 
+/* Dialogs opened over the window (message boxes) take its surface, the one their labels get
+   below, so that a message does not sit on a patch of its own. */
+QDialog {
+    background-color: #f4f6f9;
+    color: #1f2933;
+}
+
 /* Labels and check boxes take the surface they sit on (not "transparent": the check box
    draws its box outline from its background). */
 QLabel, QCheckBox, QRadioButton {

@@ -1,9 +1,9 @@
 #include "app/WindowWait.h"
 
+#include "app/WindowInputBlock.h"
 #include "app/Wizard.h"
 #include "errors/Failure.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
@@ -26,11 +26,29 @@ struct Outcome {
     std::atomic<bool> done{false};
 };
 
+// Closing a window ends the program at once: no further step of the waiting handler runs.
+// The call gets a short grace to come back, so that a cancelled export removes its own
+// temporary file; the window thread takes no events meanwhile, so nothing (an error report
+// of the call) opens after the windows went away.
+[[noreturn]] void EndWithTheProgram(Wizard& wizard, const Outcome& outcome)
+{
+    QElapsedTimer grace;
+    grace.start();
+    while (!outcome.done && grace.elapsed() < GraceMs)
+        QThread::msleep(5);
+    wizard.services().endProcessNow();
+    // Only a test's endProcessNow comes back: the handler then sees a failed step.
+    throw Failure(QStringLiteral("The program ended while the server was being waited for."));
+}
+
 } // namespace
 
 void RunWhileWindowsWait(Wizard& wizard, const std::function<void()>& call)
 {
     const auto outcome = std::make_shared<Outcome>();
+    if (wizard.programEnding())
+        EndWithTheProgram(wizard, *outcome);
+
     QEventLoop loop;
     std::thread([outcome, &call, &loop] {
         try {
@@ -43,24 +61,18 @@ void RunWhileWindowsWait(Wizard& wizard, const std::function<void()>& call)
         outcome->done = true;
     }).detach();
 
-    if (!wizard.programEnding()) {
+    {
+        // Not ExcludeUserInputEvents: the window system's close request counts as user
+        // input there, and would wait with the clicks until the call is back.
+        const WindowInputBlock block(wizard.windows());
         wizard.setRunningWait(&loop);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
         wizard.setRunningWait(nullptr);
     }
-    if (!outcome->done) {
-        // Left early: the program is ending, or the call was about to report back.
-        QElapsedTimer grace;
-        grace.start();
-        while (!outcome->done && grace.elapsed() < GraceMs) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-            QThread::msleep(5);
-        }
-        if (!outcome->done) {
-            wizard.services().endProcessNow();
-            throw Failure(QStringLiteral("The program ended while the server did not answer."));
-        }
-    }
+    if (wizard.programEnding())
+        EndWithTheProgram(wizard, *outcome);
+    while (!outcome->done) // the call has asked the loop to quit and is about to say so
+        QThread::yieldCurrentThread();
     if (outcome->failure)
         std::rethrow_exception(outcome->failure);
 }

@@ -41,6 +41,16 @@ Form2& Wizard::form2() { return loaded(form2_, *this); }
 Form3& Wizard::form3() { return loaded(form3_, *this); }
 Form4& Wizard::form4() { return loaded(form4_, *this); }
 
+QList<QWidget*> Wizard::windows() const
+{
+    QList<QWidget*> created;
+    for (QWidget* window : {static_cast<QWidget*>(form1_.get()), static_cast<QWidget*>(form2_.get()),
+                            static_cast<QWidget*>(form3_.get()), static_cast<QWidget*>(form4_.get())})
+        if (window)
+            created << window;
+    return created;
+}
+
 Services& Wizard::services() { return services_; }
 Globals& Wizard::globals() { return globals_; }
 

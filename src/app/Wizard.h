@@ -5,10 +5,13 @@
 
 #include <QEventLoop>
 #include <QIcon>
+#include <QList>
 #include <QString>
 
 #include "app/Globals.h"
 #include "app/Services.h"
+
+class QWidget;
 
 namespace velloxa {
 
@@ -37,6 +40,8 @@ public:
     Form2& form2();
     Form3& form3();
     Form4& form4();
+    // The windows created so far.
+    QList<QWidget*> windows() const;
 
     Services& services();
     Globals& globals();

@@ -20,24 +20,21 @@
 #include "shell/PointerConvention.h"
 #include "shell/ShellServices.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
-#include <QPainter>
-#include <QPixmap>
-#include <QPolygonF>
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 
 #include <algorithm>
+#include <array>
 
 namespace velloxa {
 
@@ -51,21 +48,14 @@ const QString ChooserFilter = QStringLiteral("Text Files (*.txt)|*.txt|CSV Files
 // The "File format" frame sits below "Header Option"; what lies below it moves down by this.
 constexpr int FileFormatHeight = 2670;
 constexpr int FileFormatShift = FileFormatHeight + 75;
+// Inside the "File format" frame: the warning's top, and the bottom of the first lines below it.
+constexpr int WarningTop = 945;
+constexpr int FirstLinesBottom = 2550;
+// The warning takes up to this many lines; the first lines keep the rest.
+constexpr int WarningLines = 4;
+const QString Ellipsis(QChar(0x2026));
 // The first lines shown: the header and this many rows of the preview.
 constexpr int FirstRows = 8;
-
-// A small grey triangle pointing down: the separator box's menu.
-QIcon DropDownIcon()
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x55, 0x55, 0x55));
-    painter.drawPolygon(QPolygonF({QPointF(4, 6), QPointF(12, 6), QPointF(8, 11)}));
-    return QIcon(pixmap);
-}
 
 } // namespace
 
@@ -125,40 +115,48 @@ void Form4::buildControls()
     Check6->setGeometry(check);
     Check6->setChecked(true);
 
-    // The separator's usual choices put the real character into the box, a Tab too.
-    auto* choices = new QMenu(Text2);
-    for (const auto& [name, separator] : {std::pair{QStringLiteral("Comma"), QStringLiteral(",")},
-                                          std::pair{QStringLiteral("Semicolon"), QStringLiteral(";")},
-                                          std::pair{QStringLiteral("Tab"), QStringLiteral("\t")},
-                                          std::pair{QStringLiteral("Vertical bar"), QStringLiteral("|")}})
-        choices->addAction(name, this, [this, separator] { Text2->setText(separator); });
-    QAction* choose = Text2->addAction(DropDownIcon(), QLineEdit::TrailingPosition);
-    choose->setToolTip(QStringLiteral("Choose a separator"));
-    connect(choose, &QAction::triggered, this, [this, choices] {
-        choices->popup(Text2->mapToGlobal(Text2->rect().bottomRight()) - QPoint(choices->sizeHint().width(), 0));
-    });
-
     Frame5 = new QGroupBox(QStringLiteral("File format"), this);
     Frame5->setGeometry(TwipsRect(120, 2610, 7800, FileFormatHeight));
-    // Three choices side by side, each a caption over its box.
-    const auto makeChoice = [this](const QString& caption, const QStringList& items, int left) {
-        auto* label = new QLabel(caption, Frame5);
-        label->setGeometry(TwipsRect(left, 255, 2360, 225));
-        auto* box = new QComboBox(Frame5);
-        box->setGeometry(TwipsRect(left, 480, 2360, 345));
-        box->addItems(items);
-        label->setBuddy(box);
-        return box;
+    // Three choices side by side, each a caption over its box. Each box is as wide as its
+    // longest entry needs and the row's spare room is shared out by those needs, so that no
+    // entry is cut; a point smaller than the window's font lets the three fit the frame.
+    struct Choice {
+        QLabel* caption;
+        QComboBox* box;
     };
-    Combo1 = makeChoice(QStringLiteral("Quoting"), QuotingNames(), 240);
-    Combo2 = makeChoice(QStringLiteral("Encoding"), EncodingNames(), 2720);
-    Combo3 = makeChoice(QStringLiteral("Value formats"), ValueFormsNames(), 5200);
+    const auto makeChoice = [this](const QString& caption, const QStringList& items) {
+        const Choice choice{new QLabel(caption, Frame5), new QComboBox(Frame5)};
+        choice.box->setFont(ArialFont(8.25, true));
+        choice.box->addItems(items);
+        choice.caption->setBuddy(choice.box);
+        return choice;
+    };
+    const std::array choices{makeChoice(QStringLiteral("Quoting"), QuotingNames()),
+                             makeChoice(QStringLiteral("Encoding"), EncodingNames()),
+                             makeChoice(QStringLiteral("Value formats"), ValueFormsNames())};
+    const int gap = Twips(120);
+    const int room = Twips(7560) - Twips(240) - gap * int(choices.size() - 1);
+    int needed = 0;
+    for (const Choice& choice : choices)
+        needed += choice.box->sizeHint().width();
+    int left = Twips(240);
+    for (const Choice& choice : choices) {
+        const int width = &choice == &choices.back() ? Twips(7560) - left
+                                                     : choice.box->sizeHint().width() * room / needed;
+        // Below the frame's top line, as the other frames' controls are.
+        choice.caption->setGeometry(left, Twips(300), width, Twips(225));
+        choice.box->setGeometry(left, Twips(525), width, Twips(345));
+        left += width + gap;
+    }
+    Combo1 = choices[0].box;
+    Combo2 = choices[1].box;
+    Combo3 = choices[2].box;
     Label3 = new QLabel(Frame5);
-    Label3->setGeometry(TwipsRect(240, 900, 7320, 420));
+    Label3->setGeometry(TwipsRect(240, WarningTop, 7320, 420));
     Label3->setWordWrap(true);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Text3 = new QPlainTextEdit(Frame5);
-    Text3->setGeometry(TwipsRect(240, 1350, 7320, 1200));
+    Text3->setGeometry(TwipsRect(240, WarningTop + 450, 7320, FirstLinesBottom - WarningTop - 450));
     Text3->setReadOnly(true);
     Text3->setLineWrapMode(QPlainTextEdit::NoWrap);
     // A monospaced face that has the marks for CR, LF and Tab.
@@ -201,8 +199,11 @@ void Form4::Form_Load()
     ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("Form_Load"));
     trap.step(100, [&] {
         ApplyStandardColours(this);
-        // The check box lets its frame's panel show through rather than painting a box of its own.
+        // The check box, the file format's captions and its warning let their frame's panel
+        // show through rather than painting a box of their own.
         Check6->setAutoFillBackground(false);
+        for (QLabel* label : Frame5->findChildren<QLabel*>())
+            label->setAutoFillBackground(false);
     });
     trap.step(102, [&] { setWindowIcon(wizard_.applicationIcon()); });
     if (trap.test(106, [] { return FileExists(HandPointerFile()); }))
@@ -282,12 +283,16 @@ void Form4::PushButton4_Click()
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     showRows(0, false);
-    const ExportOutcome outcome = WaitFor(wizard_, [&] {
-        return RunExport(request, trap, [this](qint64 rows) {
-            QMetaObject::invokeMethod(
-                this, [this, rows] { showProgress(rows); }, Qt::QueuedConnection);
-            // Closing the window ends the program: stop here, before the file is touched.
-            return !wizard_.programEnding();
+    ExportOutcome outcome;
+    // The run reports its own steps; the wait fails only when the program is ending.
+    trap.step(106, [&] {
+        outcome = WaitFor(wizard_, [&] {
+            return RunExport(request, trap, [this](qint64 rows) {
+                QMetaObject::invokeMethod(
+                    this, [this, rows] { showProgress(rows); }, Qt::QueuedConnection);
+                // Closing the window ends the program: stop here, before the file is touched.
+                return !wizard_.programEnding();
+            });
         });
     });
     if (outcome.written) {
@@ -331,8 +336,36 @@ void Form4::FileFormat_Change()
         rows << row;
     }
     const LineWriter writer(format, Text2->separator());
-    Label3->setText(CollisionWarning(writer, names, Check6->isChecked(), rows));
+    showWarning(CollisionWarning(writer, names, Check6->isChecked(), rows));
     Text3->setPlainText(WriteFirstLines(writer, names, Check6->isChecked(), rows.mid(0, FirstRows)).visible);
+}
+
+void Form4::showWarning(const QString& warning)
+{
+    // The warning takes the lines it needs, up to WarningLines, and the first lines below it
+    // keep the rest of the frame. A longer one ends in an ellipsis, whole in its tooltip.
+    const int width = Label3->width();
+    const int most = QFontMetrics(Label3->font()).lineSpacing() * WarningLines;
+    QString shown = warning;
+    Label3->setText(shown);
+    if (Label3->heightForWidth(width) > most) {
+        qsizetype fits = 0;
+        qsizetype tooLong = warning.size();
+        while (tooLong - fits > 1) {
+            const qsizetype middle = (fits + tooLong) / 2;
+            Label3->setText(warning.left(middle) + Ellipsis);
+            (Label3->heightForWidth(width) <= most ? fits : tooLong) = middle;
+        }
+        const qsizetype wordEnd = warning.lastIndexOf(u' ', fits);
+        shown = warning.left(wordEnd > 0 ? wordEnd : fits) + Ellipsis;
+        Label3->setText(shown);
+    }
+    Label3->setToolTip(shown == warning ? QString() : warning);
+    const int top = Twips(WarningTop);
+    const int height = std::max(Label3->heightForWidth(width), Twips(420));
+    Label3->setGeometry(Label3->x(), top, width, height);
+    const int firstLinesTop = top + height + Twips(30);
+    Text3->setGeometry(Text3->x(), firstLinesTop, Text3->width(), Twips(FirstLinesBottom) - firstLinesTop);
 }
 
 void Form4::showEvent(QShowEvent* event)

