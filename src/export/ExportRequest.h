@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection/odbc/ConnectionLimits.h"
+#include "export/Compression.h"
 #include "export/FileFormat.h"
 
 #include <QString>
@@ -21,6 +22,9 @@ struct ExportRequest {
     QString fileName;
     bool standardOutput = false; // write to standard output instead of fileName
     FileFormat format;
+    std::optional<Compression> compression; // empty: the file name decides (Compression.h)
+    int compressionLevel = 0;               // 0: the codec's default
+    qint64 splitRows = 0;                   // rows per part (ExportFiles.h); 0: one file
     odbc::ConnectionLimits limits;
     // When set, the run first asks the server how many rows the table holds (without reading
     // it) and passes the answer on, empty when there is none (RowCountEstimate.h).

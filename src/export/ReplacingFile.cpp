@@ -199,6 +199,35 @@ void ReplacingFile::write(QByteArrayView bytes)
 
 void ReplacingFile::commit()
 {
+    ReplacingFile* const self = this;
+    CommitTogether({&self, 1});
+}
+
+void ReplacingFile::CommitTogether(std::span<ReplacingFile* const> files)
+{
+    for (ReplacingFile* file : files)
+        file->sync();
+    std::lock_guard lock(PendingFiles::commitLock());
+    for (ReplacingFile* file : files)
+        file->giveName();
+    for (ReplacingFile* file : files)
+        file->moveIntoPlace();
+}
+
+void ReplacingFile::sync()
+{
+    if (direct_)
+        return;
+#ifndef _WIN32
+    // The new contents reach the disk before the name points at them.
+    if (::fsync(handle_) != 0)
+        throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName_), SystemError()));
+#endif
+}
+
+// Under the commit lock. A file written into directly is done once closed.
+void ReplacingFile::giveName()
+{
     if (direct_) {
         committed_ = true;
         if (::close(handle_) != 0 && errno != EINTR)
@@ -206,12 +235,6 @@ void ReplacingFile::commit()
         handle_ = -1;
         return;
     }
-#ifndef _WIN32
-    // The new contents reach the disk before the name points at them.
-    if (::fsync(handle_) != 0)
-        throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName_), SystemError()));
-#endif
-    std::lock_guard lock(PendingFiles::commitLock());
 #ifdef O_TMPFILE
     if (namedTemporary_.isEmpty()) {
         // The unnamed file gets a name of ours for a moment, then the target's by a rename,
@@ -231,6 +254,13 @@ void ReplacingFile::commit()
 #endif
     ::close(handle_);
     handle_ = -1;
+}
+
+// Under the commit lock.
+void ReplacingFile::moveIntoPlace()
+{
+    if (direct_)
+        return;
 #ifdef _WIN32
     if (!MoveFileExW(reinterpret_cast<const wchar_t*>(Native(namedTemporary_).utf16()),
                      reinterpret_cast<const wchar_t*>(Native(target_).utf16()),

@@ -1,0 +1,52 @@
+#include "export/Compression.h"
+
+#include <zlib.h>
+#include <zstd.h>
+
+namespace velloxa {
+
+QString CompressionSuffixOf(const QString& fileName)
+{
+    for (const QLatin1String suffix : {QLatin1String(".gz"), QLatin1String(".zst")}) {
+        if (fileName.endsWith(suffix, Qt::CaseInsensitive))
+            return fileName.right(suffix.size());
+    }
+    return {};
+}
+
+Compression CompressionForName(const QString& fileName)
+{
+    const QString suffix = CompressionSuffixOf(fileName).toLower();
+    if (suffix == QLatin1String(".gz"))
+        return Compression::Gzip;
+    if (suffix == QLatin1String(".zst"))
+        return Compression::Zstd;
+    return Compression::None;
+}
+
+int LowestCompressionLevel(Compression compression)
+{
+    return compression == Compression::None ? 0 : 1;
+}
+
+int HighestCompressionLevel(Compression compression)
+{
+    switch (compression) {
+    case Compression::Gzip: return Z_BEST_COMPRESSION;
+    case Compression::Zstd: return 19;
+    case Compression::None: break;
+    }
+    return 0;
+}
+
+int DefaultCompressionLevel(Compression compression)
+{
+    switch (compression) {
+    case Compression::Gzip: return 6; // what Z_DEFAULT_COMPRESSION stands for
+    case Compression::Zstd: return ZSTD_CLEVEL_DEFAULT;
+    case Compression::None: break;
+    }
+    return 0;
+}
+
+} // namespace velloxa

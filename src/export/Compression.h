@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace velloxa {
+
+// How an output file is written: as is, or as one gzip or zstd stream of the same bytes.
+enum class Compression { None,
+                         Gzip,
+                         Zstd };
+
+// What a name asks for: ".gz" gzip, ".zst" zstd (any case), anything else none.
+Compression CompressionForName(const QString& fileName);
+
+// The name's compression suffix (".gz", ".zst") with its dot, or empty.
+QString CompressionSuffixOf(const QString& fileName);
+
+// The levels a user may ask for: gzip 1 to 9, zstd 1 to 19 (the levels above need far
+// more memory on both sides); none has no level.
+int LowestCompressionLevel(Compression compression);
+int HighestCompressionLevel(Compression compression);
+// Each codec's own default: gzip 6, zstd 3.
+int DefaultCompressionLevel(Compression compression);
+
+} // namespace velloxa
