@@ -14,9 +14,9 @@ namespace velloxa {
 
 struct ExportRequest {
     QString connectionString;
-    QString schema; // empty: the table is named unqualified
+    QString schema;       // empty: the table is named unqualified
     QString table;
-    QStringList columns; // plain names in output order; empty = all, in table order
+    QStringList columns;  // plain names in output order; empty = all, in table order
     QString separator;
     bool header = true;
     QString fileName;

@@ -249,6 +249,13 @@ bool StreamBytes(Stream& s)
         start += LineEnd;
     }
     pending.appendBytes(start);
+    const auto nextPart = [&] {
+        pending.appendBytes(LineEnd);
+        s.file.write(pending.bytes());
+        s.file.startNextPart();
+        pending.clear();
+        pending.appendBytes(start);
+    };
     const bool finished = s.eachRow([&] {
         for (int column = 0; column < columns; ++column) {
             if (column) {
@@ -281,12 +288,8 @@ bool StreamBytes(Stream& s)
                 pending.appendByte('"');
             }
         }
-        endLine(); }, [&] {
-        pending.appendBytes(LineEnd);
-        s.file.write(pending.bytes());
-        s.file.startNextPart();
-        pending.clear();
-        pending.appendBytes(start); });
+        endLine();
+    }, nextPart);
     if (!finished)
         return false;
     s.line = 172;
@@ -322,6 +325,12 @@ bool StreamUtf16(Stream& s)
         writer.endLine(start);
     }
     pending += start;
+    const auto nextPart = [&] {
+        writer.endLine(pending);
+        s.file.write(pending);
+        s.file.startNextPart();
+        pending = start;
+    };
     const bool counting = s.request.format.quoting == Quoting::None;
     QString value;
     const bool finished = s.eachRow([&] {
@@ -332,11 +341,8 @@ bool StreamUtf16(Stream& s)
                 s.count(writer.breaks(value));
             writer.appendValue(value, !present, column == 0, pending);
         }
-        endLine(); }, [&] {
-        writer.endLine(pending);
-        s.file.write(pending);
-        s.file.startNextPart();
-        pending = start; });
+        endLine();
+    }, nextPart);
     if (!finished)
         return false;
     s.line = 172;

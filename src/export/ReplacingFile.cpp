@@ -154,7 +154,8 @@ void ReplacingFile::openNamed(const QString& folder, int mode)
 {
     const QString prefix = TemporaryPrefix(target_);
     for (int attempt = 0;; ++attempt) {
-        namedTemporary_ = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(prefix, QString::number(qint64(::getpid())), QString::number(QRandomGenerator::global()->generate(), 36)));
+        namedTemporary_ = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(
+            prefix, QString::number(qint64(::getpid())), QString::number(QRandomGenerator::global()->generate(), 36)));
         handle_ = ::open(QFile::encodeName(namedTemporary_).constData(), O_WRONLY | O_CREAT | O_EXCL, mode);
         if (handle_ >= 0)
             break;
