@@ -11,6 +11,7 @@
 #include "connection/Form1.h"
 #include "errors/ErrorTrap.h"
 #include "export/CollisionGuard.h"
+#include "export/Compression.h"
 #include "export/ExportRun.h"
 #include "export/LineWriter.h"
 #include "export/SeparatorEdit.h"
@@ -51,6 +52,18 @@ const QString ChooserFilter = QStringLiteral("Text Files (*.txt)|*.txt|CSV Files
 // The "File format" frame sits below "Header Option"; what lies below it moves down by this.
 constexpr int FileFormatHeight = 2670;
 constexpr int FileFormatShift = FileFormatHeight + 75;
+
+// Above the first lines of a file that the name has compressed.
+QString CompressedFileNote(Compression compression)
+{
+    switch (compression) {
+    case Compression::Gzip: return QStringLiteral("[compressed file (gzip); uncompressed it begins:]\n");
+    case Compression::Zstd: return QStringLiteral("[compressed file (zstd); uncompressed it begins:]\n");
+    case Compression::None: break;
+    }
+    return {};
+}
+
 // The first lines shown: the header and this many rows of the preview.
 constexpr int FirstRows = 8;
 
@@ -186,6 +199,11 @@ void Form4::buildControls()
     PushButton2->setFocus();
 
     connect(Text2, &QLineEdit::textChanged, this, &Form4::FileFormat_Change);
+    // The name decides the compression, which the first lines tell.
+    connect(Text1, &QLineEdit::textChanged, this, [this] {
+        if (isVisible())
+            FileFormat_Change();
+    });
     connect(Check6, &QCheckBox::toggled, this, &Form4::FileFormat_Change);
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form4::FileFormat_Change);
     connect(Combo2, &QComboBox::currentIndexChanged, this, &Form4::FileFormat_Change);
@@ -332,7 +350,8 @@ void Form4::FileFormat_Change()
     }
     const LineWriter writer(format, Text2->separator());
     Label3->setText(CollisionWarning(writer, names, Check6->isChecked(), rows));
-    Text3->setPlainText(WriteFirstLines(writer, names, Check6->isChecked(), rows.mid(0, FirstRows)).visible);
+    const QString lines = WriteFirstLines(writer, names, Check6->isChecked(), rows.mid(0, FirstRows)).visible;
+    Text3->setPlainText(CompressedFileNote(CompressionForName(Text1->text())) + lines);
 }
 
 void Form4::showEvent(QShowEvent* event)
