@@ -5,10 +5,9 @@
 
 namespace velloxa {
 
-// An output name for one table of one run: {schema} and {table} become the table's names,
-// {date} the run's start as yyyy-MM-dd and {time} as HHmmss; any other text stays. A '/' or
-// '\' inside a name becomes '_', so that a table's name never leads the file into another
-// folder.
+// The output name of a run: {date} (yyyy-MM-dd), {time} (HHmmss), {schema} and {table} take
+// the run's start and its table; anything else, other braces included, stays as written. The
+// table's names may not add folders: '/' and '\' in them become '_'.
 QString ExpandOutputName(const QString& pattern, const QString& schema, const QString& table, const QDateTime& start);
 
 } // namespace velloxa
