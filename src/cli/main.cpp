@@ -115,7 +115,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption formats(QStringLiteral("formats"), QStringLiteral("Dates, times and numbers: regional (the regional settings, the default; ISO under the C locale) or iso (yyyy-MM-dd HH:mm:ss, decimal point)."), QStringLiteral("forms"), QStringLiteral("regional"));
     const QCommandLineOption tables(QStringLiteral("tables"), QStringLiteral("Export every listed table or view whose schema.table matches (repeatable): sales.*, dbo.Orders, *. The --output must hold {table}."), QStringLiteral("pattern"));
     const QCommandLineOption compress(QStringLiteral("compress"), QStringLiteral("gzip, zstd or none (default: by the output name, .gz or .zst)."), QStringLiteral("codec"));
-    const QCommandLineOption compressLevel(QStringLiteral("compress-level"), QStringLiteral("Compression level: gzip 1-9 (default 6), zstd 1-19 (default 3)."), QStringLiteral("n"));
+    const QCommandLineOption compressLevel(QStringLiteral("compress-level"), QStringLiteral("Compression level: gzip 1-9 (default 6), zstd -7 to 19 (default 1)."), QStringLiteral("n"));
     const QCommandLineOption splitRows(QStringLiteral("split-rows"), QStringLiteral("Write parts of this many rows: name.0001.ext, name.0002.ext, ..."), QStringLiteral("n"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for each answer of the server while the export runs (default: none)."), QStringLiteral("seconds"));
     parser.addOptions({server, port, local, database, user, password, passwordFile, connectionString, table,
@@ -186,11 +186,12 @@ int main(int argc, char* argv[])
     if (parser.isSet(compressLevel)) {
         const velloxa::Compression codec = request.compression.value_or(velloxa::CompressionForName(request.fileName));
         bool number = false;
-        request.compressionLevel = parser.value(compressLevel).toInt(&number);
+        const int level = parser.value(compressLevel).toInt(&number);
         if (codec == velloxa::Compression::None)
             return usageError("--compress-level needs a compressed output (.gz, .zst or --compress)");
-        if (!number || request.compressionLevel < velloxa::LowestCompressionLevel(codec) || request.compressionLevel > velloxa::HighestCompressionLevel(codec))
-            return usageError(codec == velloxa::Compression::Gzip ? "--compress-level takes 1 to 9 for gzip" : "--compress-level takes 1 to 19 for zstd");
+        if (!number || level < velloxa::LowestCompressionLevel(codec) || level > velloxa::HighestCompressionLevel(codec))
+            return usageError(codec == velloxa::Compression::Gzip ? "--compress-level takes 1 to 9 for gzip" : "--compress-level takes -7 to 19 for zstd");
+        request.compressionLevel = level;
     }
     if (parser.isSet(splitRows)) {
         bool number = false;

@@ -23,7 +23,7 @@ struct ExportRequest {
     bool standardOutput = false; // write to standard output instead of fileName
     FileFormat format;
     std::optional<Compression> compression; // empty: the file name decides (Compression.h)
-    int compressionLevel = 0;               // 0: the codec's default
+    std::optional<int> compressionLevel;    // empty: the codec's default
     qint64 splitRows = 0;                   // rows per part (ExportFiles.h); 0: one file
     odbc::ConnectionLimits limits;
     // When set, the run first asks the server how many rows the table holds (without reading

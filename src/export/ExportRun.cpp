@@ -422,7 +422,7 @@ ExportOutcome RunExportOn(odbc::Connection& connection, const ExportRequest& req
         return outcome;
     trap.step(168, [&] {
         const Compression compression = request.compression.value_or(CompressionForName(request.fileName));
-        const int level = request.compressionLevel > 0 ? request.compressionLevel : DefaultCompressionLevel(compression);
+        const int level = request.compressionLevel.value_or(DefaultCompressionLevel(compression));
         file = std::make_unique<ExportFiles>(request.fileName, request.standardOutput, compression, level, request.splitRows > 0);
     });
     if (!file) {
