@@ -452,6 +452,7 @@ ExportOutcome RunExportOn(odbc::Connection& connection, const ExportRequest& req
     }
     outcome.written = true;
     outcome.bytes = file->bytes();
+    outcome.parts = request.splitRows > 0 ? file->parts() : 0;
 
     trap.step(176, [&] { statement->close(); });
     trap.step(178, [&] { reader.reset(); statement.reset(); });

@@ -22,6 +22,7 @@ struct ExportOutcome {
     qint64 valuesWithLineBreak = 0;
     bool headerBreaks = false; // a column name breaks the header line, unquoted
     qint64 bytes = 0;          // in the file or its parts (compressed, where they are)
+    int parts = 0;             // split: the parts written; 0: one file
 };
 
 // Writes every row of the request's table, restricted to its columns, to its file.

@@ -143,7 +143,8 @@ QStringList TableSetSummary(const TableSetOutcome& outcome)
         seconds += table.seconds;
         lines << QStringLiteral("%1: %2 %3, %4 bytes, %5 -> %6")
                      .arg(name, c.toString(table.outcome.rows), table.outcome.rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"),
-                          c.toString(table.outcome.bytes), time, QDir::toNativeSeparators(table.fileName));
+                          c.toString(table.outcome.bytes), time, QDir::toNativeSeparators(table.fileName))
+                + (table.outcome.parts > 0 ? QStringLiteral(" in %1 parts").arg(table.outcome.parts) : QString());
     }
     lines << QStringLiteral("%1 of %2 tables written: %3 rows, %4 bytes, %5 s")
                  .arg(written)
