@@ -374,13 +374,16 @@ void CommandLineTest::splitPartsAreWholeFilesPutInPlaceTogether()
     QVERIFY(!QFileInfo::exists(folder.filePath("people.0003.txt")));
     QCOMPARE(split("People", "people.txt", {"--split-rows", "0"}), 2);
 
-    // Killed mid-run, after some parts are full: the old set stays, and no new part appears.
+    // Failed or killed mid-run, after some parts are full: the old set stays, and no new part appears.
     test::SandboxServer slow(CoreDatabase({"--row-delay-us", "1000"}));
-    QVERIFY(slow.isRunning());
+    test::SandboxServer dropping(CoreDatabase({"--close-after-rows", "300"}));
+    QVERIFY(slow.isRunning() && dropping.isRunning());
     QTemporaryDir killed;
     const QStringList oldSet{"slow.0001.txt", "slow.0002.txt"};
     for (const QString& name : oldSet)
         WriteFile(killed.filePath(name), OldContents);
+    QCOMPARE(run(CliArguments("Many", killed.filePath("slow.txt"), dropping.port()) + TesterPassword + QStringList{"--split-rows", "50"}), 1);
+    QCOMPARE(Entries(killed.path()), oldSet);
     QProcess cli;
     cli.start(CliProgram(), CliArguments("Many", killed.filePath("slow.txt"), slow.port()) + TesterPassword + QStringList{"--split-rows", "50"});
     QVERIFY(cli.waitForStarted());
