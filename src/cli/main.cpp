@@ -178,10 +178,9 @@ int main(int argc, char* argv[])
         request.limits = {seconds, seconds};
     }
     if (parser.isSet(compress)) {
-        const qsizetype codec = QStringList{QStringLiteral("none"), QStringLiteral("gzip"), QStringLiteral("zstd")}.indexOf(parser.value(compress).toLower());
-        if (codec < 0)
+        request.compression = velloxa::CompressionNamed(parser.value(compress));
+        if (!request.compression)
             return usageError("--compress takes gzip, zstd or none");
-        request.compression = velloxa::Compression(codec);
     }
     if (parser.isSet(compressLevel)) {
         const velloxa::Compression codec = request.compression.value_or(velloxa::CompressionForName(request.fileName));
@@ -239,8 +238,9 @@ int main(int argc, char* argv[])
         velloxa::StopSignals::RunFinished();
         for (const QString& line : velloxa::TableSetSummary(outcome))
             std::fprintf(stderr, "velloxa-export: %s\n", qPrintable(line));
-        return outcome.cancelled ? 130 : outcome.failed() ? 1
-                                                          : 0;
+        if (outcome.cancelled)
+            return 130;
+        return outcome.failed() ? 1 : 0;
     }
     velloxa::ErrorTrap trap(messages, QStringLiteral("velloxa-export"), QStringLiteral("export"));
     const velloxa::ExportOutcome outcome =

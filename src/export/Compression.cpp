@@ -23,6 +23,18 @@ Compression CompressionForName(const QString& fileName)
     return Compression::None;
 }
 
+std::optional<Compression> CompressionNamed(const QString& word)
+{
+    const QString lower = word.toLower();
+    if (lower == QLatin1String("none"))
+        return Compression::None;
+    if (lower == QLatin1String("gzip"))
+        return Compression::Gzip;
+    if (lower == QLatin1String("zstd"))
+        return Compression::Zstd;
+    return std::nullopt;
+}
+
 int LowestCompressionLevel(Compression compression)
 {
     switch (compression) {

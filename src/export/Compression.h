@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace velloxa {
 
 // How an output file is written: as is, or as one gzip or zstd stream of the same bytes.
@@ -11,6 +13,9 @@ enum class Compression { None,
 
 // What a name asks for: ".gz" gzip, ".zst" zstd (any case), anything else none.
 Compression CompressionForName(const QString& fileName);
+
+// "none", "gzip" or "zstd" (any case), as options and settings name them; empty for another word.
+std::optional<Compression> CompressionNamed(const QString& word);
 
 // The name's compression suffix (".gz", ".zst") with its dot, or empty.
 QString CompressionSuffixOf(const QString& fileName);
