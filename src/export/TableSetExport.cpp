@@ -26,32 +26,32 @@ QString QualifiedName(const TableEntry& table)
     return table.schema + QLatin1Char('.') + table.name;
 }
 
-// The listed tables that the patterns ask for, each once; the patterns that ask for none.
-QList<TableEntry> Matching(const CollectedTables& listed, const QStringList& patterns, QStringList& unmatched)
+// What the catalogue lists, in its order.
+struct ListedTables : TableList {
+    void clear(const QString&) override { all.clear(); }
+    void append(const TableEntry& entry) override { all << entry; }
+    QList<TableEntry> all;
+};
+
+// The listed tables that the patterns ask for, each once, in the catalogue's order; the
+// patterns that ask for none.
+QList<TableEntry> Matching(const QList<TableEntry>& listed, const QStringList& patterns, QStringList& unmatched)
 {
-    struct Picker : TableList {
-        void clear(const QString&) override {}
-        void append(const TableEntry& entry) override { all << entry; }
-        QList<TableEntry> all;
-    } picker;
-    listed.copyTo(picker);
+    QList<bool> used(patterns.size(), false);
     QList<TableEntry> chosen;
-    for (const QString& pattern : patterns) {
-        bool any = false;
-        for (const TableEntry& table : picker.all) {
-            if (MatchesTablePattern(pattern, QualifiedName(table))) {
-                any = true;
-                if (!chosen.contains(table))
-                    chosen << table;
-            }
+    for (const TableEntry& table : listed) {
+        bool wanted = false;
+        for (qsizetype i = 0; i < patterns.size(); ++i) {
+            if (MatchesTablePattern(patterns[i], QualifiedName(table)))
+                wanted = used[i] = true;
         }
-        if (!any)
-            unmatched << pattern;
+        if (wanted)
+            chosen << table;
     }
-    // The catalogue's order, whatever the order of the patterns.
-    std::stable_sort(chosen.begin(), chosen.end(), [&](const TableEntry& a, const TableEntry& b) {
-        return picker.all.indexOf(a) < picker.all.indexOf(b);
-    });
+    for (qsizetype i = 0; i < patterns.size(); ++i) {
+        if (!used[i])
+            unmatched << patterns[i];
+    }
     return chosen;
 }
 
@@ -70,7 +70,7 @@ TableSetOutcome RunTableSet(const ExportRequest& request, const QStringList& pat
     const QDateTime start = QDateTime::currentDateTime();
     ErrorTrap trap(messages, Program, QStringLiteral("export"));
     std::unique_ptr<odbc::Connection> connection;
-    CollectedTables listed;
+    ListedTables listed;
     trap.step(114, [&] {
         connection = std::make_unique<odbc::Connection>(request.limits);
         connection->open(request.connectionString);
@@ -79,7 +79,7 @@ TableSetOutcome RunTableSet(const ExportRequest& request, const QStringList& pat
     if (trap.reportCount() > 0)
         return outcome;
 
-    const QList<TableEntry> tables = Matching(listed, patterns, outcome.unmatched);
+    const QList<TableEntry> tables = Matching(listed.all, patterns, outcome.unmatched);
     for (const QString& pattern : outcome.unmatched)
         messages.inform(Program, QStringLiteral("no table or view matches %1").arg(pattern));
     QHash<QString, TableEntry> owners; // by file
