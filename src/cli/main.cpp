@@ -197,6 +197,8 @@ int main(int argc, char* argv[])
         request.splitRows = parser.value(splitRows).toLongLong(&number);
         if (!number || request.splitRows < 1)
             return usageError("--split-rows takes a number of rows from 1");
+        if (request.standardOutput)
+            return usageError("--split-rows writes named parts: not with --output -");
     }
 
     // Watched from here on, so that a stop also ends a password read that waits for input.

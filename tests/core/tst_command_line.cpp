@@ -373,6 +373,7 @@ void CommandLineTest::splitPartsAreWholeFilesPutInPlaceTogether()
     QCOMPARE(Contents(folder.filePath("people.0002.txt")), QByteArray("2,\r\n\r\n"));
     QVERIFY(!QFileInfo::exists(folder.filePath("people.0003.txt")));
     QCOMPARE(split("People", "people.txt", {"--split-rows", "0"}), 2);
+    QCOMPARE(run(CliArguments("People", "-", server_->port()) + TesterPassword + QStringList{"--split-rows", "1"}), 2);
 
     // Failed or killed mid-run, after some parts are full: the old set stays, and no new part appears.
     test::SandboxServer slow(CoreDatabase({"--row-delay-us", "1000"}));
