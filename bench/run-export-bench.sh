@@ -2,7 +2,9 @@
 # The export's speed beside the bare fetch loop of the same path (`bench_export bare`: the same
 # connection, statement, bound buffers and fetches, the rows discarded) and beside the peers
 # freebcp, bsqldb and isql, all against one sandbox server; and its peak memory at 100,000,
-# 1,000,000 and 5,000,000 rows; and what the file formats cost beside the default.
+# 1,000,000 and 5,000,000 rows; what the file formats cost beside the default; and what gzip and
+# zstd at their default levels cost beside the uncompressed file, paired and in instructions per
+# row (callgrind: the 200,000-row run less the 100,000-row run, over 100,000).
 #
 # The machine may be shared and its speed drifts: every comparison runs the two whole
 # processes in turn (A B A B ..., after one warm-up of each) and reports the ratio A/B pair by
@@ -97,6 +99,29 @@ echo "|---|---|---|---|---|"
 for format in "--encoding utf-8" "--encoding utf-8-bom --quote needed" "--quote needed" "--quote all" "--encoding utf-16le"; do
   compare "$format" "$(export_cmd Bench Million) $format" "$(export_cmd Bench Million)"
 done
+echo
+echo "| Compression / uncompressed (Million) | A (median) | B (median) | wall ratio | CPU ratio |"
+echo "|---|---|---|---|---|"
+for codec in zstd gzip; do
+  compare "--compress $codec" "$(export_cmd Bench Million) --compress $codec" "$(export_cmd Bench Million)"
+done
+
+# instructions NAME OPTIONS: the client's instructions per row, by callgrind.
+instructions() {
+  local name="$1" options="$2" counts=()
+  for view in HundredThousand TwoHundredThousand; do
+    rm -f "$out"
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null $(export_cmd Bench $view) $options 2>"$work/callgrind" >/dev/null
+    counts+=("$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$work/callgrind")")
+  done
+  echo "| $name | $(( (counts[1] - counts[0]) / 100000 )) |"
+}
+echo
+echo "| Client instructions per row (Million) | Per row |"
+echo "|---|---|"
+instructions "uncompressed" ""
+instructions "--compress zstd" "--compress zstd"
+instructions "--compress gzip" "--compress gzip"
 echo
 echo "| Peak RSS (median of 3) | Rows | Peak RSS |"
 echo "|---|---|---|"

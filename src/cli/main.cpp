@@ -11,6 +11,7 @@
 #include "errors/StderrMessageService.h"
 #include "export/CollisionGuard.h"
 #include "export/ExportRun.h"
+#include "export/TableSetExport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -32,6 +33,18 @@ const char* const Description =
     "SIGINT (Ctrl-C), SIGTERM or SIGHUP stop a run within a second, even while the server sends\n"
     "nothing or the password is being read: exit status 130, the file unchanged, no temporary\n"
     "file left. Wrong arguments: 2.\n"
+    "\n"
+    "Several tables: --tables PATTERN (repeatable) takes every table or view that the Table\n"
+    "chooser lists whose schema.table matches (* any text, ? one character, in any case), one\n"
+    "after another on one connection, each into --output with {schema}, {table}, {date}\n"
+    "(yyyy-MM-dd) and {time} (HHmmss) filled in, missing folders created; each file is put in\n"
+    "place on its own. A table that fails is reported and the others go on (exit status 1).\n"
+    "A summary goes to stderr: per table its rows, bytes and seconds.\n"
+    "\n"
+    "Compression: an --output ending in .gz or .zst is written as gzip or zstd (--compress\n"
+    "overrides the name). --split-rows N writes parts name.0001.ext, name.0002.ext, ... of N rows\n"
+    "each (the number goes before a .gz or .zst), each with the header line and the final CR LF,\n"
+    "all put in place together when the run ends; parts of an earlier, longer set are removed.\n"
     "\n"
     "Output: a symbolic link is followed (the file it points to is replaced, the link stays; a\n"
     "link loop is refused); the name must be valid UTF-8 and is checked before the login.\n"
@@ -100,9 +113,14 @@ int main(int argc, char* argv[])
     const QCommandLineOption quote(QStringLiteral("quote"), QStringLiteral("Quoting of values: none (raw, the default), needed (RFC 4180: values holding the separator, a quote, CR or LF) or all (every value but NULL)."), QStringLiteral("mode"), QStringLiteral("none"));
     const QCommandLineOption encoding(QStringLiteral("encoding"), QStringLiteral("Text encoding: windows-1252 (the default; '?' for what it cannot hold), utf-8, utf-8-bom or utf-16le (with a BOM)."), QStringLiteral("name"), QStringLiteral("windows-1252"));
     const QCommandLineOption formats(QStringLiteral("formats"), QStringLiteral("Dates, times and numbers: regional (the regional settings, the default; ISO under the C locale) or iso (yyyy-MM-dd HH:mm:ss, decimal point)."), QStringLiteral("forms"), QStringLiteral("regional"));
+    const QCommandLineOption tables(QStringLiteral("tables"), QStringLiteral("Export every listed table or view whose schema.table matches (repeatable): sales.*, dbo.Orders, *. The --output must hold {table}."), QStringLiteral("pattern"));
+    const QCommandLineOption compress(QStringLiteral("compress"), QStringLiteral("gzip, zstd or none (default: by the output name, .gz or .zst)."), QStringLiteral("codec"));
+    const QCommandLineOption compressLevel(QStringLiteral("compress-level"), QStringLiteral("Compression level: gzip 1-9 (default 6), zstd -7 to 19 (default 1)."), QStringLiteral("n"));
+    const QCommandLineOption splitRows(QStringLiteral("split-rows"), QStringLiteral("Write parts of this many rows: name.0001.ext, name.0002.ext, ..."), QStringLiteral("n"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for each answer of the server while the export runs (default: none)."), QStringLiteral("seconds"));
     parser.addOptions({server, port, local, database, user, password, passwordFile, connectionString, table,
-                       schema, columns, column, output, separator, noHeader, quote, encoding, formats, timeout});
+                       schema, columns, column, output, separator, noHeader, quote, encoding, formats, timeout,
+                       tables, compress, compressLevel, splitRows});
     if (!parser.parse(QCoreApplication::arguments()))
         return UsageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -114,7 +132,14 @@ int main(int argc, char* argv[])
         return usageError("give either --password or --password-file");
     if (!parser.positionalArguments().isEmpty())
         return usageError("unexpected arguments");
-    if (!parser.isSet(table))
+    const bool tableSet = parser.isSet(tables);
+    if (tableSet && (parser.isSet(table) || parser.isSet(schema)))
+        return usageError("give either --table (with --schema) or --tables");
+    if (tableSet && (parser.isSet(columns) || parser.isSet(column)))
+        return usageError("--columns and --column name one table's columns: not with --tables");
+    if (tableSet && !parser.value(output).contains(QLatin1String("{table}")))
+        return usageError("with --tables the --output name must hold {table} (and, where schemas share names, {schema})");
+    if (!tableSet && !parser.isSet(table))
         return usageError("--table is required");
     if (!parser.isSet(output))
         return usageError("--output is required");
@@ -152,6 +177,29 @@ int main(int argc, char* argv[])
             return usageError("--timeout takes a number of seconds from 1 to 86400");
         request.limits = {seconds, seconds};
     }
+    if (parser.isSet(compress)) {
+        request.compression = velloxa::CompressionNamed(parser.value(compress));
+        if (!request.compression)
+            return usageError("--compress takes gzip, zstd or none");
+    }
+    if (parser.isSet(compressLevel)) {
+        const velloxa::Compression codec = request.compression.value_or(velloxa::CompressionForName(request.fileName));
+        bool number = false;
+        const int level = parser.value(compressLevel).toInt(&number);
+        if (codec == velloxa::Compression::None)
+            return usageError("--compress-level needs a compressed output (.gz, .zst or --compress)");
+        if (!number || level < velloxa::LowestCompressionLevel(codec) || level > velloxa::HighestCompressionLevel(codec))
+            return usageError(codec == velloxa::Compression::Gzip ? "--compress-level takes 1 to 9 for gzip" : "--compress-level takes -7 to 19 for zstd");
+        request.compressionLevel = level;
+    }
+    if (parser.isSet(splitRows)) {
+        bool number = false;
+        request.splitRows = parser.value(splitRows).toLongLong(&number);
+        if (!number || request.splitRows < 1)
+            return usageError("--split-rows takes a number of rows from 1");
+        if (request.standardOutput)
+            return usageError("--split-rows writes named parts: not with --output -");
+    }
 
     // Watched from here on, so that a stop also ends a password read that waits for input.
     // A file size limit makes the write fail (and the run clean up) instead of killing us.
@@ -186,9 +234,19 @@ int main(int argc, char* argv[])
     }
 
     velloxa::StderrMessageService messages;
+    const auto keepGoing = [](qint64) { return !velloxa::StopSignals::StopRequested(); };
+    if (tableSet) {
+        const velloxa::TableSetOutcome outcome = velloxa::RunTableSet(request, parser.values(tables), messages, keepGoing);
+        velloxa::StopSignals::RunFinished();
+        for (const QString& line : velloxa::TableSetSummary(outcome))
+            std::fprintf(stderr, "velloxa-export: %s\n", qPrintable(line));
+        if (outcome.cancelled)
+            return 130;
+        return outcome.failed() ? 1 : 0;
+    }
     velloxa::ErrorTrap trap(messages, QStringLiteral("velloxa-export"), QStringLiteral("export"));
     const velloxa::ExportOutcome outcome =
-        velloxa::RunExport(request, trap, [](qint64) { return !velloxa::StopSignals::StopRequested(); });
+        velloxa::RunExport(request, trap, keepGoing);
     velloxa::StopSignals::RunFinished();
     if (outcome.cancelled) {
         std::fprintf(stderr, "velloxa-export: stopped; the output file was not changed\n");

@@ -68,6 +68,12 @@ void ListTables(const LoginValues& values, TableList& list, const std::function<
 {
     odbc::Connection connection;
     connection.open(BuildConnectionString(values));
+    ListTables(connection, list, yield);
+    connection.close();
+}
+
+void ListTables(odbc::Connection& connection, TableList& list, const std::function<void()>& yield)
+{
     const QString defaultSchema = DefaultSchema(connection);
     {
         // The statement goes before the connection closes: disconnecting frees it.
@@ -87,7 +93,6 @@ void ListTables(const LoginValues& values, TableList& list, const std::function<
         }
         catalogue.close();
     }
-    connection.close();
 }
 
 } // namespace velloxa

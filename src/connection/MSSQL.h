@@ -9,6 +9,10 @@
 
 namespace velloxa {
 
+namespace odbc {
+class Connection;
+}
+
 // True when a throw-away connection opens with these values; every failure gives false, and
 // so does a port that is not a number from 1 to 65535 (PortNumber.h), without a connection.
 bool CanConnect(const LoginValues& values);
@@ -57,5 +61,7 @@ private:
 // default schema and the catalogue are read; `yield` runs once per table or view row,
 // before the name test. Throws Failure.
 void ListTables(const LoginValues& values, TableList& list, const std::function<void()>& yield);
+// The same on a connection that is open already; it stays open.
+void ListTables(odbc::Connection& connection, TableList& list, const std::function<void()>& yield);
 
 } // namespace velloxa

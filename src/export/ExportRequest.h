@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection/odbc/ConnectionLimits.h"
+#include "export/Compression.h"
 #include "export/FileFormat.h"
 
 #include <QString>
@@ -13,14 +14,17 @@ namespace velloxa {
 
 struct ExportRequest {
     QString connectionString;
-    QString schema; // empty: the table is named unqualified
+    QString schema;       // empty: the table is named unqualified
     QString table;
-    QStringList columns; // plain names in output order; empty = all, in table order
+    QStringList columns;  // plain names in output order; empty = all, in table order
     QString separator;
     bool header = true;
     QString fileName;
     bool standardOutput = false; // write to standard output instead of fileName
     FileFormat format;
+    std::optional<Compression> compression; // empty: the file name decides (Compression.h)
+    std::optional<int> compressionLevel;    // empty: the codec's default
+    qint64 splitRows = 0;                   // rows per part (ExportFiles.h); 0: one file
     odbc::ConnectionLimits limits;
     // When set, the run first asks the server how many rows the table holds (without reading
     // it) and passes the answer on, empty when there is none (RowCountEstimate.h).

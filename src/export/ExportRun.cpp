@@ -3,12 +3,12 @@
 #include "connection/odbc/Connection.h"
 #include "connection/odbc/Statement.h"
 #include "errors/Failure.h"
+#include "export/ExportFiles.h"
 #include "export/FileBuffer.h"
 #include "export/ExportStatement.h"
 #include "export/LineWriter.h"
 #include "export/OutputTarget.h"
 #include "export/RegionalSettings.h"
-#include "export/ReplacingFile.h"
 #include "export/ResultTextReader.h"
 #include "export/RowCountEstimate.h"
 #include "export/ValueText.h"
@@ -37,7 +37,7 @@ constexpr QByteArrayView LineEnd("\r\n");
 // What the two streaming loops share. `line` tells the trap where a failure arose.
 struct Stream {
     ResultTextReader& reader;
-    ReplacingFile& file;
+    ExportFiles& file;
     const ExportRequest& request;
     const std::function<bool(qint64 rows)>& progress;
     ExportOutcome& outcome;
@@ -55,15 +55,19 @@ struct Stream {
     }
 
     // Writes every row with `writeRow`, counting them and reporting progress; false when
-    // cancelled.
-    template <typename WriteRow>
-    bool eachRow(WriteRow writeRow)
+    // cancelled. Split into parts, `nextPart` ends a full part before the row that follows it.
+    template <typename WriteRow, typename NextPart>
+    bool eachRow(WriteRow writeRow, NextPart nextPart)
     {
         sinceProgress.start();
         for (;;) {
             line = 154;
             if (!reader.next())
                 return true;
+            if (request.splitRows > 0 && outcome.rows > 0 && outcome.rows % request.splitRows == 0 && file.split()) {
+                line = 172;
+                nextPart();
+            }
             line = 146;
             writeRow();
             ++outcome.rows;
@@ -234,17 +238,24 @@ bool StreamBytes(Stream& s)
             searched[size_t(column)] = MayNeedSearch(alphabet, separator, Mode != Quoting::None);
         }
     }
-    pending.appendBytes(writer.start());
+    // How every file (or part) starts: the encoding's mark and the header line.
+    QByteArray start = writer.start();
     if (s.request.header) {
         s.line = 128;
-        QByteArray names;
         for (int column = 0; column < columns; ++column)
-            writer.appendValue(s.reader.columnNames()[column], false, column == 0, names);
-        pending.appendBytes(names);
+            writer.appendValue(s.reader.columnNames()[column], false, column == 0, start);
         s.checkHeader(writer);
         s.line = 134;
-        endLine();
+        start += LineEnd;
     }
+    pending.appendBytes(start);
+    const auto nextPart = [&] {
+        pending.appendBytes(LineEnd);
+        s.file.write(pending.bytes());
+        s.file.startNextPart();
+        pending.clear();
+        pending.appendBytes(start);
+    };
     const bool finished = s.eachRow([&] {
         for (int column = 0; column < columns; ++column) {
             if (column) {
@@ -278,7 +289,7 @@ bool StreamBytes(Stream& s)
             }
         }
         endLine();
-    });
+    }, nextPart);
     if (!finished)
         return false;
     s.line = 172;
@@ -291,7 +302,7 @@ bool StreamBytes(Stream& s)
 bool StreamUtf16(Stream& s)
 {
     const LineWriter writer(s.request.format, s.request.separator);
-    QByteArray pending = writer.start();
+    QByteArray pending;
     pending.reserve(WriteSize + (64 << 10));
     const auto endLine = [&] {
         writer.endLine(pending);
@@ -302,15 +313,24 @@ bool StreamUtf16(Stream& s)
         }
     };
     const int columns = s.reader.columnCount();
+    // How every file (or part) starts: the byte order mark and the header line.
+    QByteArray start = writer.start();
     if (s.request.header) {
         s.line = 128;
         const QStringList& names = s.reader.columnNames();
         for (int column = 0; column < columns; ++column)
-            writer.appendValue(names[column], false, column == 0, pending);
+            writer.appendValue(names[column], false, column == 0, start);
         s.checkHeader(writer);
         s.line = 134;
-        endLine();
+        writer.endLine(start);
     }
+    pending += start;
+    const auto nextPart = [&] {
+        writer.endLine(pending);
+        s.file.write(pending);
+        s.file.startNextPart();
+        pending = start;
+    };
     const bool counting = s.request.format.quoting == Quoting::None;
     QString value;
     const bool finished = s.eachRow([&] {
@@ -322,13 +342,18 @@ bool StreamUtf16(Stream& s)
             writer.appendValue(value, !present, column == 0, pending);
         }
         endLine();
-    });
+    }, nextPart);
     if (!finished)
         return false;
     s.line = 172;
     writer.endLine(pending);
     s.file.write(pending);
     return true;
+}
+
+void ReportNoFile(ErrorTrap& trap)
+{
+    trap.step(172, [] { throw Failure(QStringLiteral("Bad file name or number: the output file is not open.")); });
 }
 
 // Returns false when cancelled.
@@ -349,51 +374,59 @@ bool StreamRows(Stream& s)
 ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
                         const std::function<bool(qint64 rows)>& progress)
 {
-    ExportOutcome outcome;
-    const ValueTextFormat format(RegionalSettings(), request.format.values,
-                                 request.format.encoding == FileEncoding::Windows1252);
     std::unique_ptr<odbc::Connection> connection;
-    std::unique_ptr<odbc::Statement> statement;
-    std::unique_ptr<ResultTextReader> reader;
-    std::unique_ptr<ReplacingFile> file;
-    QString sql;
-
-    const auto reportNoFile = [&] {
-        trap.step(172, [] { throw Failure(QStringLiteral("Bad file name or number: the output file is not open.")); });
-    };
     // A name that cannot work fails now, not after the login and the whole table.
     bool targetUsable = request.standardOutput;
     if (!targetUsable)
         trap.step(168, [&] { CheckOutputTarget(request.fileName); targetUsable = true; });
     if (!targetUsable) {
-        reportNoFile();
-        return outcome;
+        ReportNoFile(trap);
+        return {};
     }
-
     trap.step(106, [&] { connection = std::make_unique<odbc::Connection>(request.limits); });
     if (!connection)
-        return outcome;
+        return {};
     // 108-112: the statement handle needs the open connection (118); forward-only is the default.
     bool opened = false;
     trap.step(114, [&] { connection->open(request.connectionString); opened = true; });
     if (!opened)
+        return {};
+    const ExportOutcome outcome = RunExportOn(*connection, request, trap, progress);
+    if (!outcome.written)
         return outcome;
+    trap.step(180, [&] { connection->close(); });
+    trap.step(182, [&] { connection.reset(); });
+    return outcome;
+}
+
+ExportOutcome RunExportOn(odbc::Connection& connection, const ExportRequest& request, ErrorTrap& trap,
+                          const std::function<bool(qint64 rows)>& progress)
+{
+    ExportOutcome outcome;
+    const ValueTextFormat format(RegionalSettings(), request.format.values,
+                                 request.format.encoding == FileEncoding::Windows1252);
+    std::unique_ptr<odbc::Statement> statement;
+    std::unique_ptr<ResultTextReader> reader;
+    std::unique_ptr<ExportFiles> file;
+    QString sql;
+
     if (request.rowEstimate)
-        request.rowEstimate(EstimatedRowCount(*connection, request.schema, request.table));
+        request.rowEstimate(EstimatedRowCount(connection, request.schema, request.table));
     trap.step(116, [&] { sql = ExportStatement(request.schema, request.table, request.columns); });
     trap.step(118, [&] {
-        statement = std::make_unique<odbc::Statement>(*connection);
+        statement = std::make_unique<odbc::Statement>(connection);
         statement->execute(sql);
         reader = std::make_unique<ResultTextReader>(*statement, format);
     });
     if (!reader)
         return outcome;
     trap.step(168, [&] {
-        file = request.standardOutput ? std::make_unique<ReplacingFile>(ReplacingFile::StandardOutput{})
-                                      : std::make_unique<ReplacingFile>(request.fileName);
+        const Compression compression = request.compression.value_or(CompressionForName(request.fileName));
+        const int level = request.compressionLevel.value_or(DefaultCompressionLevel(compression));
+        file = std::make_unique<ExportFiles>(request.fileName, request.standardOutput, compression, level, request.splitRows > 0);
     });
     if (!file) {
-        reportNoFile();
+        ReportNoFile(trap);
         return outcome;
     }
 
@@ -418,11 +451,11 @@ ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
         return outcome;
     }
     outcome.written = true;
+    outcome.bytes = file->bytes();
+    outcome.parts = request.splitRows > 0 ? file->parts() : 0;
 
     trap.step(176, [&] { statement->close(); });
     trap.step(178, [&] { reader.reset(); statement.reset(); });
-    trap.step(180, [&] { connection->close(); });
-    trap.step(182, [&] { connection.reset(); });
     return outcome;
 }
 

@@ -9,6 +9,10 @@
 
 namespace velloxa {
 
+namespace odbc {
+class Connection;
+}
+
 struct ExportOutcome {
     bool written = false;   // the output file now holds the complete export
     qint64 rows = 0;        // data lines written
@@ -17,6 +21,8 @@ struct ExportOutcome {
     qint64 valuesWithSeparator = 0;
     qint64 valuesWithLineBreak = 0;
     bool headerBreaks = false; // a column name breaks the header line, unquoted
+    qint64 bytes = 0;          // in the file or its parts (compressed, where they are)
+    int parts = 0;             // split: the parts written; 0: one file
 };
 
 // Writes every row of the request's table, restricted to its columns, to its file.
@@ -72,7 +78,16 @@ struct ExportOutcome {
 // fails at 168 and 172 before the connection is opened. A failure at 114 or 118 ends the run
 // before any file is touched; any failure from 146 on ends it with the output file untouched
 // (a target that is written into directly, such as a FIFO, keeps what was sent).
+//
+// A name ending in ".gz" or ".zst" (or the request's compression) gives the same bytes in one
+// gzip or zstd stream; with splitRows the rows go into numbered parts of that many rows, each
+// a whole file of its own (the start of the file and the header, the final CR LF), all put in
+// place together at the end (ExportFiles.h).
 ExportOutcome RunExport(const ExportRequest& request, ErrorTrap& trap,
                         const std::function<bool(qint64 rows)>& progress);
+
+// The same on a connection that is open already (114 is the caller's), which stays open.
+ExportOutcome RunExportOn(odbc::Connection& connection, const ExportRequest& request, ErrorTrap& trap,
+                          const std::function<bool(qint64 rows)>& progress);
 
 } // namespace velloxa

@@ -11,6 +11,7 @@
 #include "connection/Form1.h"
 #include "errors/ErrorTrap.h"
 #include "export/CollisionGuard.h"
+#include "export/Compression.h"
 #include "export/ExportRun.h"
 #include "export/LineWriter.h"
 #include "export/SeparatorEdit.h"
@@ -54,6 +55,18 @@ constexpr int FirstLinesBottom = 2550;
 // The warning takes up to this many lines; the first lines keep the rest.
 constexpr int WarningLines = 4;
 const QString Ellipsis(QChar(0x2026));
+
+// Above the first lines of a file that the name has compressed.
+QString CompressedFileNote(Compression compression)
+{
+    switch (compression) {
+    case Compression::Gzip: return QStringLiteral("[compressed file (gzip); uncompressed it begins:]\n");
+    case Compression::Zstd: return QStringLiteral("[compressed file (zstd); uncompressed it begins:]\n");
+    case Compression::None: break;
+    }
+    return {};
+}
+
 // The first lines shown: the header and this many rows of the preview.
 constexpr int FirstRows = 8;
 
@@ -184,6 +197,11 @@ void Form4::buildControls()
     PushButton2->setFocus();
 
     connect(Text2, &QLineEdit::textChanged, this, &Form4::FileFormat_Change);
+    // The name decides the compression, which the first lines tell.
+    connect(Text1, &QLineEdit::textChanged, this, [this] {
+        if (isVisible())
+            FileFormat_Change();
+    });
     connect(Check6, &QCheckBox::toggled, this, &Form4::FileFormat_Change);
     connect(Combo1, &QComboBox::currentIndexChanged, this, &Form4::FileFormat_Change);
     connect(Combo2, &QComboBox::currentIndexChanged, this, &Form4::FileFormat_Change);
@@ -337,7 +355,8 @@ void Form4::FileFormat_Change()
     }
     const LineWriter writer(format, Text2->separator());
     showWarning(CollisionWarning(writer, names, Check6->isChecked(), rows));
-    Text3->setPlainText(WriteFirstLines(writer, names, Check6->isChecked(), rows.mid(0, FirstRows)).visible);
+    const QString lines = WriteFirstLines(writer, names, Check6->isChecked(), rows.mid(0, FirstRows)).visible;
+    Text3->setPlainText(CompressedFileNote(CompressionForName(Text1->text())) + lines);
 }
 
 void Form4::showWarning(const QString& warning)

@@ -154,7 +154,8 @@ void ReplacingFile::openNamed(const QString& folder, int mode)
 {
     const QString prefix = TemporaryPrefix(target_);
     for (int attempt = 0;; ++attempt) {
-        namedTemporary_ = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(prefix, QString::number(qint64(::getpid())), QString::number(QRandomGenerator::global()->generate(), 36)));
+        namedTemporary_ = QDir(folder).filePath(QStringLiteral("%1%2-%3.tmp").arg(
+            prefix, QString::number(qint64(::getpid())), QString::number(QRandomGenerator::global()->generate(), 36)));
         handle_ = ::open(QFile::encodeName(namedTemporary_).constData(), O_WRONLY | O_CREAT | O_EXCL, mode);
         if (handle_ >= 0)
             break;
@@ -199,6 +200,35 @@ void ReplacingFile::write(QByteArrayView bytes)
 
 void ReplacingFile::commit()
 {
+    ReplacingFile* const self = this;
+    CommitTogether({&self, 1});
+}
+
+void ReplacingFile::CommitTogether(std::span<ReplacingFile* const> files)
+{
+    for (ReplacingFile* file : files)
+        file->sync();
+    std::lock_guard lock(PendingFiles::commitLock());
+    for (ReplacingFile* file : files)
+        file->giveName();
+    for (ReplacingFile* file : files)
+        file->moveIntoPlace();
+}
+
+void ReplacingFile::sync()
+{
+    if (direct_)
+        return;
+#ifndef _WIN32
+    // The new contents reach the disk before the name points at them.
+    if (::fsync(handle_) != 0)
+        throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName_), SystemError()));
+#endif
+}
+
+// Under the commit lock. A file written into directly is done once closed.
+void ReplacingFile::giveName()
+{
     if (direct_) {
         committed_ = true;
         if (::close(handle_) != 0 && errno != EINTR)
@@ -206,12 +236,6 @@ void ReplacingFile::commit()
         handle_ = -1;
         return;
     }
-#ifndef _WIN32
-    // The new contents reach the disk before the name points at them.
-    if (::fsync(handle_) != 0)
-        throw Failure(QStringLiteral("Cannot write %1: %2").arg(Native(fileName_), SystemError()));
-#endif
-    std::lock_guard lock(PendingFiles::commitLock());
 #ifdef O_TMPFILE
     if (namedTemporary_.isEmpty()) {
         // The unnamed file gets a name of ours for a moment, then the target's by a rename,
@@ -231,6 +255,13 @@ void ReplacingFile::commit()
 #endif
     ::close(handle_);
     handle_ = -1;
+}
+
+// Under the commit lock.
+void ReplacingFile::moveIntoPlace()
+{
+    if (direct_)
+        return;
 #ifdef _WIN32
     if (!MoveFileExW(reinterpret_cast<const wchar_t*>(Native(namedTemporary_).utf16()),
                      reinterpret_cast<const wchar_t*>(Native(target_).utf16()),

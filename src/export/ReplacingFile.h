@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <span>
+
 namespace velloxa {
 
 // Writes a file's new contents into a temporary file beside it and puts it in place only
@@ -32,6 +34,9 @@ public:
 
     void write(QByteArrayView bytes);
     void commit();
+    // Commits several files as one set: every one reaches the disk before the first takes its
+    // name, and an abrupt end of the process waits until all have theirs.
+    static void CommitTogether(std::span<ReplacingFile* const> files);
 
     // How the names of our temporary files for `target` begin.
     static QString TemporaryPrefix(const QString& target);
@@ -39,6 +44,9 @@ public:
 private:
     void openNamed(const QString& folder, int mode);
     void discard();
+    void sync();
+    void giveName();
+    void moveIntoPlace();
 
     QString fileName_;       // as given, for messages
     QString target_;         // the file that gets the new contents (a link's destination)

@@ -1,6 +1,6 @@
 // velloxa-export as a user drives it: signals that must stop it even while the server sends
-// nothing, kills that must leave no debris, output paths as users mean them, and the ways to
-// give a password.
+// nothing, kills that must leave no debris, output paths as users mean them, the ways to
+// give a password, compressed and split files, and several tables in one run.
 
 #include "CoreSandbox.h"
 #include "OutputFiles.h"
@@ -28,6 +28,19 @@ namespace {
 
 const QByteArray People("Id,Name\r\n1,Anna\r\n2,\r\n\r\n");
 
+// What a codec's own tool makes of a file: `tool -t` must pass, then `tool -dc` gives the bytes.
+QByteArray Decompressed(const QString& tool, const QString& file)
+{
+    QProcess test;
+    test.start(tool, {"-t", file});
+    if (!test.waitForFinished(30000) || test.exitCode() != 0)
+        return "<damaged>";
+    QProcess process;
+    process.start(tool, {"-dc", file});
+    process.waitForFinished(30000);
+    return process.readAllStandardOutput();
+}
+
 } // namespace
 
 class CommandLineTest : public QObject {
@@ -43,6 +56,9 @@ private slots:
     void targetsThatAreNoRegularFile();
     void passwordWithoutTheCommandLine();
     void wrongArgumentsExitWithTwo();
+    void compressedFilesHoldTheSameBytes();
+    void splitPartsAreWholeFilesPutInPlaceTogether();
+    void severalTablesInOneRun();
 
 private:
     // Runs the command line to its end; its exit code.
@@ -300,6 +316,128 @@ void CommandLineTest::wrongArgumentsExitWithTwo()
     QCOMPARE(shell.exitCode(), 2);
     QVERIFY(shell.readAllStandardError().contains("not valid UTF-8"));
     QCOMPARE(Entries(folder.path()), QStringList());
+}
+
+void CommandLineTest::compressedFilesHoldTheSameBytes()
+{
+    QTemporaryDir folder;
+    const auto exportTo = [&](const QString& table, const QString& name, const QStringList& extra = {}) {
+        return run(CliArguments(table, folder.filePath(name), server_->port()) + TesterPassword + extra);
+    };
+    // Huge: several MB, so that the codecs' streams span many writes.
+    QCOMPARE(exportTo("Huge", "huge.txt"), 0);
+    const QByteArray huge = Contents(folder.filePath("huge.txt"));
+    QVERIFY(huge.size() > 8'000'000);
+    QCOMPARE(exportTo("Huge", "huge.txt.gz"), 0);
+    QCOMPARE(Decompressed("gzip", folder.filePath("huge.txt.gz")), huge);
+    QCOMPARE(exportTo("Huge", "huge.txt.zst", {"--compress-level", "5"}), 0);
+    QCOMPARE(Decompressed("zstd", folder.filePath("huge.txt.zst")), huge);
+    QVERIFY(QFileInfo(folder.filePath("huge.txt.zst")).size() < huge.size() / 10);
+
+    // --compress overrides the name, both ways; an existing file is replaced.
+    WriteFile(folder.filePath("people.txt"), OldContents);
+    QCOMPARE(exportTo("People", "people.txt", {"--compress", "zstd", "--encoding", "utf-16le"}), 0);
+    QCOMPARE(Decompressed("zstd", folder.filePath("people.txt")).size(), 2 + 2 * (People.size()));
+    QCOMPARE(exportTo("People", "plain.gz", {"--compress", "none"}), 0);
+    QCOMPARE(Contents(folder.filePath("plain.gz")), People);
+
+    QCOMPARE(exportTo("People", "x.txt", {"--compress-level", "3"}), 2); // nothing to compress
+    QCOMPARE(exportTo("People", "x.gz", {"--compress-level", "10"}), 2); // gzip stops at 9
+    QCOMPARE(exportTo("People", "x.txt", {"--compress", "bzip2"}), 2);
+    QVERIFY(!QFileInfo::exists(folder.filePath("x.txt")) && !QFileInfo::exists(folder.filePath("x.gz")));
+}
+
+void CommandLineTest::splitPartsAreWholeFilesPutInPlaceTogether()
+{
+    QTemporaryDir folder;
+    const auto split = [&](const QString& table, const QString& name, const QStringList& extra) {
+        return run(CliArguments(table, folder.filePath(name), server_->port()) + TesterPassword + extra);
+    };
+    QCOMPARE(split("Many", "many.csv", {}), 0);
+    const QByteArray whole = Contents(folder.filePath("many.csv"));
+    // An earlier, longer set: its fourth part must not outlive the new set of three.
+    WriteFile(folder.filePath("many.0004.csv.zst"), OldContents);
+    QCOMPARE(split("Many", "many.csv.zst", {"--split-rows", "2000"}), 0);
+    QByteArray joined = "Id,Name\r\n";
+    for (const char* part : {"many.0001.csv.zst", "many.0002.csv.zst", "many.0003.csv.zst"}) {
+        const QByteArray bytes = Decompressed("zstd", folder.filePath(part));
+        QVERIFY2(bytes.startsWith("Id,Name\r\n") && bytes.endsWith("\r\n\r\n") && !bytes.endsWith("\r\n\r\n\r\n"), part);
+        joined += bytes.mid(9).chopped(2);
+    }
+    QCOMPARE(joined + "\r\n", whole);
+    QCOMPARE(Entries(folder.path()), (QStringList{"many.0001.csv.zst", "many.0002.csv.zst", "many.0003.csv.zst", "many.csv"}));
+
+    // Rows that fill the last part exactly make no empty part after it; each part ends as a file does.
+    QCOMPARE(split("People", "people.txt", {"--split-rows", "1", "--no-header"}), 0);
+    QCOMPARE(Contents(folder.filePath("people.0001.txt")), QByteArray("1,Anna\r\n\r\n"));
+    QCOMPARE(Contents(folder.filePath("people.0002.txt")), QByteArray("2,\r\n\r\n"));
+    QVERIFY(!QFileInfo::exists(folder.filePath("people.0003.txt")));
+    QCOMPARE(split("People", "people.txt", {"--split-rows", "0"}), 2);
+    QCOMPARE(run(CliArguments("People", "-", server_->port()) + TesterPassword + QStringList{"--split-rows", "1"}), 2);
+
+    // Failed or killed mid-run, after some parts are full: the old set stays, and no new part appears.
+    test::SandboxServer slow(CoreDatabase({"--row-delay-us", "1000"}));
+    test::SandboxServer dropping(CoreDatabase({"--close-after-rows", "300"}));
+    QVERIFY(slow.isRunning() && dropping.isRunning());
+    QTemporaryDir killed;
+    const QStringList oldSet{"slow.0001.txt", "slow.0002.txt"};
+    for (const QString& name : oldSet)
+        WriteFile(killed.filePath(name), OldContents);
+    QCOMPARE(run(CliArguments("Many", killed.filePath("slow.txt"), dropping.port()) + TesterPassword + QStringList{"--split-rows", "50"}), 1);
+    QCOMPARE(Entries(killed.path()), oldSet);
+    QProcess cli;
+    cli.start(CliProgram(), CliArguments("Many", killed.filePath("slow.txt"), slow.port()) + TesterPassword + QStringList{"--split-rows", "50"});
+    QVERIFY(cli.waitForStarted());
+    QTest::qWait(1500);
+    QCOMPARE(cli.state(), QProcess::Running);
+    cli.kill();
+    cli.waitForFinished(5000);
+    QCOMPARE(Entries(killed.path()), oldSet);
+    for (const QString& name : oldSet)
+        QCOMPARE(Contents(killed.filePath(name)), OldContents);
+}
+
+void CommandLineTest::severalTablesInOneRun()
+{
+    QTemporaryDir folder;
+    const QString names = folder.filePath("out/{schema}/{table}.csv.zst"); // "out" does not exist yet
+    const QStringList login = CliArguments("People", names, server_->port()).mid(0, 8) + TesterPassword;
+    const auto exportTables = [&](const QStringList& patterns, const QString& output = {}) {
+        QStringList args = login + QStringList{"--output", output.isEmpty() ? names : output};
+        for (const QString& pattern : patterns)
+            args << "--tables" << pattern;
+        return run(args);
+    };
+    const auto file = [&](const QString& name) { return folder.filePath("out/" + name); };
+
+    // The same name in two schemas lands in two files; a table asked for twice is written once.
+    QCOMPARE(exportTables({"*.orders", "dbo.People", "dbo.Peop*"}), 0);
+    QCOMPARE(Decompressed("zstd", file("dbo/Orders.csv.zst")), QByteArray("Id,Place\r\n1,home\r\n\r\n"));
+    QCOMPARE(Decompressed("zstd", file("sales/Orders.csv.zst")), QByteArray("Id,Place\r\n2,shop\r\n\r\n"));
+    QCOMPARE(Decompressed("zstd", file("dbo/People.csv.zst")), People);
+    QCOMPARE(Entries(folder.filePath("out/dbo")), (QStringList{"Orders.csv.zst", "People.csv.zst", "PeopleView.csv.zst"}));
+    QVERIFY2(lastErrors_.contains(QRegularExpression("dbo.People: 2 rows, \\d+ bytes, \\d+\\.\\d\\d s")), qPrintable(lastErrors_));
+    QVERIFY2(lastErrors_.contains("4 of 4 tables written: 6 rows"), qPrintable(lastErrors_));
+
+    // One that fails (its file's place is a folder) is reported; the others are written.
+    QVERIFY(QFile::remove(file("dbo/Orders.csv.zst")) && QFile::remove(file("sales/Orders.csv.zst")));
+    QVERIFY(QFile::remove(file("dbo/People.csv.zst")) && QDir().mkpath(file("dbo/People.csv.zst")));
+    QCOMPARE(exportTables({"*.Orders", "dbo.People"}), 1);
+    QVERIFY2(lastErrors_.contains("dbo.People: failed") && lastErrors_.contains("2 of 3 tables written"), qPrintable(lastErrors_));
+    QVERIFY(QFileInfo(file("dbo/Orders.csv.zst")).isFile() && QFileInfo(file("sales/Orders.csv.zst")).isFile());
+
+    // Two tables into one file: nothing is written. A pattern that matches nothing fails the run.
+    QCOMPARE(exportTables({"*.Orders"}, folder.filePath("one/{table}.csv")), 1);
+    QVERIFY2(lastErrors_.contains("would both be written"), qPrintable(lastErrors_));
+    QVERIFY(!QFileInfo::exists(folder.filePath("one")));
+    QCOMPARE(exportTables({"dbo.People", "nosuch.*"}, folder.filePath("two/{table}.csv")), 1);
+    QVERIFY2(lastErrors_.contains("no table or view matches nosuch.*"), qPrintable(lastErrors_));
+    QCOMPARE(Contents(folder.filePath("two/People.csv")), People);
+
+    // What cannot work with several tables is refused before connecting.
+    QCOMPARE(exportTables({"*"}, folder.filePath("all.csv")), 2);
+    QCOMPARE(run(login + QStringList{"--tables", "*", "--output", names, "--columns", "Id"}), 2);
+    QCOMPARE(run(login + QStringList{"--tables", "*", "--output", names, "--table", "People"}), 2);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

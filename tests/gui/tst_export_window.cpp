@@ -571,6 +571,9 @@ void ExportWindowTest::fileFormatShowsTheFilesFirstLinesAndWarns()
     form.Check6->setChecked(false);
     QCOMPARE(form.Text3->toPlainText(), QStringLiteral("\"a,b\"⇥\"1\"←↓\n\"x⇥y\"⇥\"2\"←↓\n⇥\"3\"←↓\n"));
     QCOMPARE(form.Label3->text(), QString());
+    // A compressed file's name: the lines are what it holds, said so above them.
+    form.Text1->setText(output_.filePath("notes.csv.ZST"));
+    QCOMPARE(form.Text3->toPlainText(), QStringLiteral("[compressed file (zstd); uncompressed it begins:]\n\"a,b\"⇥\"1\"←↓\n\"x⇥y\"⇥\"2\"←↓\n⇥\"3\"←↓\n"));
 
     form.Combo1->setCurrentIndex(int(Quoting::None));
     form.Text2->setText(",");
