@@ -2,10 +2,10 @@
 
 #include "export/AnsiText.h"
 #include "export/DecimalDigits.h"
+#include "export/ShortestNumber.h"
 #include "export/TextOutput.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string_view>
 
@@ -25,14 +25,6 @@ void AppendNumber(std::string_view text, QChar decimalPoint, Out& out)
     AppendAscii(out, text.substr(0, point));
     AppendText(out, QStringView(&decimalPoint, 1));
     AppendAscii(out, text.substr(point + 1));
-}
-
-template <typename Number, typename Out>
-void AppendShortest(Number value, QChar decimalPoint, Out& out)
-{
-    char text[64];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    AppendNumber(std::string_view(text, error == std::errc() ? end - text : 0), decimalPoint, out);
 }
 
 char* PutHexByte(char* at, unsigned char byte)
@@ -151,14 +143,12 @@ template <typename Number, typename Out>
 void ValueTextFormat::appendShortest(Number value, Out& out) const
 {
     if (!asciiPoint_) {
-        AppendShortest(value, decimalPoint_, out);
+        char text[MostShortestChars];
+        AppendNumber(std::string_view(text, size_t(PutShortest(text, value) - text)), decimalPoint_, out);
         return;
     }
-    // The shortest form of a double has at most 24 characters ("-2.2250738585072014e-308").
-    PutAscii<32>(out, [&](char* at) {
-        const auto [end, error] = std::to_chars(at, at + 32, value);
-        if (error != std::errc())
-            return at;
+    PutAscii<MostShortestChars>(out, [&](char* at) {
+        char* const end = PutShortest(at, value);
         if (asciiPoint_ != '.')
             std::replace(at, end, '.', asciiPoint_);
         return end;
