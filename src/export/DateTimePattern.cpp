@@ -325,6 +325,72 @@ void DateTimePattern::compile()
         default: mostUnits_ += 11; break; // any int
         }
     }
+    compileFixedLayout();
+}
+
+void DateTimePattern::compileFixedLayout()
+{
+    fixed_ = {};
+    if (!ascii_)
+        return;
+    FixedLayout layout;
+    int length = 0;
+    const auto place = [&](int source) {
+        if (length + 2 > FixedLayout::MostBytes)
+            return false;
+        layout.places[layout.placeCount++] = {quint8(length), quint8(source)};
+        std::memcpy(layout.bytes + length, "00", 2);
+        length += 2;
+        return true;
+    };
+    for (qsizetype i = 0; i < tokens_.size(); ++i) {
+        const Token& token = tokens_[i];
+        bool fits = true;
+        switch (token.field) {
+        case Field::Literal:
+            fits = length + token.literal.size() <= FixedLayout::MostBytes;
+            for (qsizetype j = 0; fits && j < token.literal.size(); ++j)
+                layout.bytes[length++] = char(token.literal[j].unicode());
+            break;
+        case Field::Year: fits = place(0) && place(1); break;
+        case Field::Month2: fits = place(2); break;
+        case Field::Day2: fits = place(3); break;
+        case Field::Hour24_2: fits = place(4); break;
+        case Field::Hour12_2: fits = place(5); break;
+        case Field::Minute2: fits = place(6); break;
+        // The fraction follows the seconds: at the end of the text.
+        case Field::Second2: fits = i == tokens_.size() - 1 && place(7); break;
+        default: fits = false; break;
+        }
+        if (!fits)
+            return;
+    }
+    layout.length = quint8(length);
+    fixed_ = layout;
+}
+
+bool DateTimePattern::fitsFixedLayout(const Fields& value) const
+{
+    return fixed_.length && value.year >= 1000 && value.year <= 9999 && unsigned(value.month) < 100
+        && unsigned(value.day) < 100 && unsigned(value.hour) < 100 && unsigned(value.minute) < 100
+        && unsigned(value.second) < 100;
+}
+
+// The layout's bytes, then each field's two digits in its place: no walk over pieces.
+char* DateTimePattern::putFixed(char* at, const Fields& value) const
+{
+    const unsigned sources[8] = {unsigned(value.year / 100), unsigned(value.year % 100), unsigned(value.month),
+                                 unsigned(value.day),         unsigned(value.hour),       unsigned(value.hour12()),
+                                 unsigned(value.minute),      unsigned(value.second)};
+    std::memcpy(at, fixed_.bytes, FixedLayout::MostBytes);
+    for (int i = 0; i < fixed_.placeCount; ++i)
+        PutTwoDigits(at + fixed_.places[i].at, sources[fixed_.places[i].source]);
+    at += fixed_.length;
+    if (value.nanoseconds) {
+        *at++ = char(decimalPoint_.unicode());
+        at = PutFraction(at, value.nanoseconds);
+    }
+    return at;
 }
 
 // The name at `index`, none for an index out of range (an invalid date has no weekday).
@@ -466,6 +532,10 @@ void DateTimePattern::put(const Fields& value, Out& out) const
     constexpr int BufferUnits = 256;
     if constexpr (sizeof(Char) == 1) {
         // ASCII: straight into the output, in one piece.
+        if (fitsFixedLayout(value)) {
+            PutAscii<BufferUnits>(out, [&](char* at) { return putFixed(at, value); });
+            return;
+        }
         if (mostUnits_ <= BufferUnits) {
             PutAscii<BufferUnits>(out, [&](char* at) {
                 for (const Piece& piece : pieces_)

@@ -76,6 +76,23 @@ private:
     };
     template <typename Char>
     Char* putPiece(Char* at, const Piece& piece, const Fields& value) const;
+    // An ASCII pattern of two-digit fields and a four-digit year ("yyyy-MM-dd HH:mm:ss",
+    // "dd.MM.yyyy"), the seconds last if any: its text with the digits' places, filled in
+    // straight-line for a value whose fields have those widths.
+    struct FixedLayout {
+        struct Place {
+            quint8 at;
+            quint8 source; // year / 100, year % 100, month, day, hour, hour12, minute, second
+        };
+        static constexpr int MostBytes = 32;
+        char bytes[MostBytes] = {};
+        Place places[MostBytes / 2] = {};
+        quint8 length = 0; // 0: the pattern has no fixed layout
+        quint8 placeCount = 0;
+    };
+    void compileFixedLayout();
+    bool fitsFixedLayout(const Fields& value) const;
+    char* putFixed(char* at, const Fields& value) const;
     template <typename Char, typename Out>
     void put(const Fields& value, Out& out) const;
 
@@ -92,6 +109,7 @@ private:
     Name periods_[2][2];
     Name none_; // the name of a month or day out of range
     int mostUnits_ = 0; // the most units one value can take
+    FixedLayout fixed_;
 };
 
 } // namespace velloxa
