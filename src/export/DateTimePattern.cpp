@@ -3,6 +3,7 @@
 #include "export/AnsiText.h"
 #include "export/DecimalDigits.h"
 #include "export/TextOutput.h"
+#include "export/Utf8Text.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -49,17 +50,21 @@ Char* PutFixedDigits(Char* at, quint32 value, int count)
     return end;
 }
 
-// Nanoseconds (not zero) as a decimal fraction without trailing zeros: milliseconds, as
-// datetime has them, take three digits to write, microseconds six.
+// Nanoseconds (not zero) as a decimal fraction without trailing zeros: milliseconds take
+// three digits to write, microseconds six.
 template <typename Char>
 Char* PutFraction(Char* at, quint32 nanoseconds)
 {
     nanoseconds %= 1000000000;
+    if (nanoseconds % 1000000 == 0) { // milliseconds, as datetime has them
+        const unsigned milliseconds = nanoseconds / 1000000;
+        *at = Char('0' + milliseconds / 100);
+        PutTwoDigits(at + 1, milliseconds % 100);
+        return at + (milliseconds % 100 == 0 ? 1 : milliseconds % 10 == 0 ? 2
+                                                                          : 3);
+    }
     int count = 9;
-    if (nanoseconds % 1000000 == 0) {
-        nanoseconds /= 1000000;
-        count = 3;
-    } else if (nanoseconds % 1000 == 0) {
+    if (nanoseconds % 1000 == 0) {
         nanoseconds /= 1000;
         count = 6;
     }
@@ -156,7 +161,8 @@ bool DateTimePattern::fitsWindows1252() const
         case Field::DayNameLong: return allFit(dayNamesLong_);
         case Field::MonthName: return allFit(monthNames_);
         case Field::MonthNameLong: return allFit(monthNamesLong_);
-        case Field::Second: case Field::Second2: return fits(QStringView(&decimalPoint_, 1));
+        case Field::Second:
+        case Field::Second2: return fits(QStringView(&decimalPoint_, 1));
         case Field::AmPm: return fits(dayPeriods_[false][false]) && fits(dayPeriods_[false][true]);
         case Field::AmPmUpper: return fits(dayPeriods_[true][false]) && fits(dayPeriods_[true][true]);
         default: return true; // digits
@@ -219,8 +225,16 @@ DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, b
         while (i + run < format.size() && format[i + run] == c)
             ++run;
         switch (c.unicode()) {
-        case 'd': tokens_.append({run == 1 ? Field::Day : run == 2 ? Field::Day2 : run == 3 ? Field::DayName : Field::DayNameLong, {}}); break;
-        case 'M': tokens_.append({run == 1 ? Field::Month : run == 2 ? Field::Month2 : run == 3 ? Field::MonthName : Field::MonthNameLong, {}}); break;
+        case 'd': tokens_.append({run == 1 ? Field::Day : run == 2 ? Field::Day2
+                                      : run == 3                   ? Field::DayName
+                                                                   : Field::DayNameLong,
+                                  {}});
+            break;
+        case 'M': tokens_.append({run == 1 ? Field::Month : run == 2 ? Field::Month2
+                                      : run == 3                     ? Field::MonthName
+                                                                     : Field::MonthNameLong,
+                                  {}});
+            break;
         case 'y': tokens_.append({Field::Year, {}}); break;
         case 'h': tokens_.append({run == 1 ? Field::Hour12 : Field::Hour12_2, {}}); break;
         case 'H': tokens_.append({run == 1 ? Field::Hour24 : Field::Hour24_2, {}}); break;
@@ -320,8 +334,10 @@ void DateTimePattern::compile()
         case Field::DayNameLong: mostUnits_ += longest(daysLong_); break;
         case Field::MonthName: mostUnits_ += longest(months_); break;
         case Field::MonthNameLong: mostUnits_ += longest(monthsLong_); break;
-        case Field::AmPm: case Field::AmPmUpper: mostUnits_ += MostNameUnits; break;
-        case Field::Second: case Field::Second2: mostUnits_ += 11 + 1 + 9; break;
+        case Field::AmPm:
+        case Field::AmPmUpper: mostUnits_ += MostNameUnits; break;
+        case Field::Second:
+        case Field::Second2: mostUnits_ += 11 + 1 + 9; break;
         default: mostUnits_ += 11; break; // any int
         }
     }
@@ -335,11 +351,10 @@ void DateTimePattern::compileFixedLayout()
         return;
     FixedLayout layout;
     int length = 0;
-    const auto place = [&](int source) {
-        if (length + 2 > FixedLayout::MostBytes)
+    const auto place = [&](FixedLayout::Source source) {
+        if (length + 2 > FixedLayout::MostBytes || layout.placeOf[source] != FixedLayout::Nowhere)
             return false;
-        layout.places[layout.placeCount++] = {quint8(length), quint8(source)};
-        std::memcpy(layout.bytes + length, "00", 2);
+        layout.placeOf[source] = quint8(length);
         length += 2;
         return true;
     };
@@ -352,14 +367,14 @@ void DateTimePattern::compileFixedLayout()
             for (qsizetype j = 0; fits && j < token.literal.size(); ++j)
                 layout.bytes[length++] = char(token.literal[j].unicode());
             break;
-        case Field::Year: fits = place(0) && place(1); break;
-        case Field::Month2: fits = place(2); break;
-        case Field::Day2: fits = place(3); break;
-        case Field::Hour24_2: fits = place(4); break;
-        case Field::Hour12_2: fits = place(5); break;
-        case Field::Minute2: fits = place(6); break;
+        case Field::Year: fits = place(FixedLayout::Century) && place(FixedLayout::YearOfCentury); break;
+        case Field::Month2: fits = place(FixedLayout::Month); break;
+        case Field::Day2: fits = place(FixedLayout::Day); break;
+        case Field::Hour24_2: fits = place(FixedLayout::Hour); break;
+        case Field::Hour12_2: fits = place(FixedLayout::Hour12); break;
+        case Field::Minute2: fits = place(FixedLayout::Minute); break;
         // The fraction follows the seconds: at the end of the text.
-        case Field::Second2: fits = i == tokens_.size() - 1 && place(7); break;
+        case Field::Second2: fits = i == tokens_.size() - 1 && place(FixedLayout::Second); break;
         default: fits = false; break;
         }
         if (!fits)
@@ -369,28 +384,33 @@ void DateTimePattern::compileFixedLayout()
     fixed_ = layout;
 }
 
-bool DateTimePattern::fitsFixedLayout(const Fields& value) const
-{
-    return fixed_.length && value.year >= 1000 && value.year <= 9999 && unsigned(value.month) < 100
-        && unsigned(value.day) < 100 && unsigned(value.hour) < 100 && unsigned(value.minute) < 100
-        && unsigned(value.second) < 100;
-}
-
 // The layout's bytes, then each field's two digits in its place: no walk over pieces.
 char* DateTimePattern::putFixed(char* at, const Fields& value) const
 {
-    const unsigned sources[8] = {unsigned(value.year / 100), unsigned(value.year % 100), unsigned(value.month),
-                                 unsigned(value.day),         unsigned(value.hour),       unsigned(value.hour12()),
-                                 unsigned(value.minute),      unsigned(value.second)};
     std::memcpy(at, fixed_.bytes, FixedLayout::MostBytes);
-    for (int i = 0; i < fixed_.placeCount; ++i)
-        PutTwoDigits(at + fixed_.places[i].at, sources[fixed_.places[i].source]);
+    const auto put = [&](FixedLayout::Source source, int digits) {
+        PutTwoDigits(at + fixed_.placeOf[source], unsigned(digits));
+    };
+    put(FixedLayout::Century, value.year / 100);
+    put(FixedLayout::YearOfCentury, value.year % 100);
+    put(FixedLayout::Month, value.month);
+    put(FixedLayout::Day, value.day);
+    put(FixedLayout::Hour, value.hour);
+    put(FixedLayout::Hour12, value.hour12());
+    put(FixedLayout::Minute, value.minute);
+    put(FixedLayout::Second, value.second);
     at += fixed_.length;
     if (value.nanoseconds) {
         *at++ = char(decimalPoint_.unicode());
         at = PutFraction(at, value.nanoseconds);
     }
     return at;
+}
+
+qsizetype DateTimePattern::mostBytes() const
+{
+    // UTF-8 takes up to three bytes a unit; the fixed layout copies all of its bytes.
+    return MostUtf8Bytes(qMax<qsizetype>(mostUnits_, FixedLayout::MostBytes + 16));
 }
 
 // The name at `index`, none for an index out of range (an invalid date has no weekday).
@@ -441,7 +461,8 @@ bool DateTimePattern::putsOnlyAscii(const Token& token) const
     case Field::DayNameLong: return AreAscii(dayNamesLong_);
     case Field::MonthName: return AreAscii(monthNames_);
     case Field::MonthNameLong: return AreAscii(monthNamesLong_);
-    case Field::Second: case Field::Second2: return decimalPoint_.unicode() < 0x80;
+    case Field::Second:
+    case Field::Second2: return decimalPoint_.unicode() < 0x80;
     case Field::AmPm: return IsAscii(dayPeriods_[false][false]) && IsAscii(dayPeriods_[false][true]);
     case Field::AmPmUpper: return IsAscii(dayPeriods_[true][false]) && IsAscii(dayPeriods_[true][true]);
     default: return true; // digits
@@ -472,10 +493,8 @@ QString DateTimePattern::characters() const
 }
 
 template <typename Out>
-void DateTimePattern::append(int year, int month, int day, int hour, int minute, int second,
-                             quint32 nanoseconds, Out& out) const
+void DateTimePattern::appendAny(const Fields& value, Out& out) const
 {
-    const Fields value{year, month, day, hour, minute, second, nanoseconds};
     // Most regional forms are ASCII: then the text goes to the export's bytes as it is.
     if (ascii_)
         put<char>(value, out);
@@ -532,10 +551,6 @@ void DateTimePattern::put(const Fields& value, Out& out) const
     constexpr int BufferUnits = 256;
     if constexpr (sizeof(Char) == 1) {
         // ASCII: straight into the output, in one piece.
-        if (fitsFixedLayout(value)) {
-            PutAscii<BufferUnits>(out, [&](char* at) { return putFixed(at, value); });
-            return;
-        }
         if (mostUnits_ <= BufferUnits) {
             PutAscii<BufferUnits>(out, [&](char* at) {
                 for (const Piece& piece : pieces_)
@@ -559,8 +574,9 @@ void DateTimePattern::put(const Fields& value, Out& out) const
     Emit(buffer, at, out);
 }
 
-// The two outputs: a preview cell and the export's bytes.
-template void DateTimePattern::append(int, int, int, int, int, int, quint32, QString&) const;
-template void DateTimePattern::append(int, int, int, int, int, int, quint32, FileBuffer&) const;
+// The outputs: a preview cell and the export's bytes (a buffer, a row's reserved room).
+template void DateTimePattern::appendAny(const Fields&, QString&) const;
+template void DateTimePattern::appendAny(const Fields&, FileBuffer&) const;
+template void DateTimePattern::appendAny(const Fields&, ReservedBytes&) const;
 
 } // namespace velloxa

@@ -11,6 +11,7 @@
 #include "export/ReplacingFile.h"
 #include "export/ResultTextReader.h"
 #include "export/RowCountEstimate.h"
+#include "export/TextOutput.h"
 #include "export/ValueText.h"
 
 #include <QElapsedTimer>
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace velloxa {
@@ -105,8 +107,9 @@ struct ByteFinds : StructureBreaks {
 // Searches a value's bytes (8-bit text: Windows-1252 or UTF-8) for the separator, CR and LF,
 // and with Quotes for '"' too. Most values hold none of them nor the separator's first byte:
 // sixteen or eight bytes at a time tell that, the last block overlapping the one before (a
-// value of 4 to 7 bytes: two overlapping halves).
-template <bool Quotes>
+// value of 4 to 7 bytes: two overlapping halves). With ReadPast the 16 bytes from the value's
+// start may be read whatever its size (a row's reserved room): a short value is one block.
+template <bool Quotes, bool ReadPast = false>
 ByteFinds FindsIn(QByteArrayView value, QByteArrayView separator)
 {
     const char first = separator.isEmpty() ? '\n' : separator.front();
@@ -122,24 +125,26 @@ ByteFinds FindsIn(QByteArrayView value, QByteArrayView separator)
     const qsizetype size = value.size();
     quint64 hits = 0;
 #ifdef __SSE2__
-    if (size >= 16) {
-        const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n'), seps = _mm_set1_epi8(first),
-                      quotes = _mm_set1_epi8('"');
-        const auto hitsAt = [&](qsizetype at) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
-            __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, crs), _mm_cmpeq_epi8(block, lfs)),
-                                         _mm_cmpeq_epi8(block, seps));
-            if constexpr (Quotes)
-                found = _mm_or_si128(found, _mm_cmpeq_epi8(block, quotes));
-            return _mm_movemask_epi8(found);
-        };
+    const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n'), seps = _mm_set1_epi8(first),
+                  quotes = _mm_set1_epi8('"');
+    const auto hitsAt = [&](qsizetype at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, crs), _mm_cmpeq_epi8(block, lfs)),
+                                     _mm_cmpeq_epi8(block, seps));
+        if constexpr (Quotes)
+            found = _mm_or_si128(found, _mm_cmpeq_epi8(block, quotes));
+        return _mm_movemask_epi8(found);
+    };
+    if (ReadPast && size < 16) {
+        hits = hitsAt(0) & ((1 << size) - 1);
+    } else if (size >= 16) {
         int found = 0;
         for (qsizetype i = 0; i + 16 <= size && !found; i += 16)
             found = hitsAt(i);
         hits = found | hitsAt(size - 16);
     } else
 #endif
-    if (size >= 8) {
+        if (size >= 8) {
         quint64 word;
         for (qsizetype i = 0; i + 8 <= size; i += 8) {
             std::memcpy(&word, bytes + i, 8);
@@ -184,14 +189,11 @@ bool MayNeedSearch(QByteArrayView alphabet, QByteArrayView separator, bool quote
     return std::all_of(separator.begin(), separator.end(), [&](char byte) { return alphabet.contains(byte); });
 }
 
-// Doubles every '"' of the bytes from `start` on and, with `enclose`, puts them in quotes:
-// in place, from the back, so that no byte is overwritten before it has moved.
-void QuoteFrom(FileBuffer& out, qsizetype start, bool enclose)
+// Doubles every '"' of the bytes from `begin` to `end` and, with `enclose`, puts them in
+// quotes: in place, from the back, so that no byte is overwritten before it has moved.
+// `added` bytes of room follow `end`; returns the new end.
+char* QuoteBackwards(char* begin, char* end, qsizetype added, bool enclose)
 {
-    const QByteArrayView value = out.bytes().sliced(start);
-    const qsizetype added = value.count('"') + (enclose ? 2 : 0);
-    char* const end = out.room(added); // may move the storage
-    char* const begin = end - value.size();
     char* to = end + added;
     if (enclose)
         *--to = '"';
@@ -203,21 +205,64 @@ void QuoteFrom(FileBuffer& out, qsizetype start, bool enclose)
     }
     if (enclose)
         *--to = '"';
-    out.setEnd(end + added);
+    return end + added;
+}
+
+qsizetype QuotingAdds(QByteArrayView value, bool enclose)
+{
+    return value.count('"') + (enclose ? 2 : 0);
+}
+
+// Where a value's bytes start in the output, the bytes since, quoting them, and dropping them:
+// in a FileBuffer (by offset: it may move) and in a row's reserved room (by pointer; the room
+// holds a value quoted).
+qsizetype Mark(const FileBuffer& out) { return out.size(); }
+QByteArrayView Since(const FileBuffer& out, qsizetype mark) { return out.bytes().sliced(mark); }
+void DropFrom(FileBuffer& out, qsizetype mark) { out.truncate(mark); }
+void QuoteFrom(FileBuffer& out, qsizetype mark, bool enclose)
+{
+    const qsizetype size = out.size() - mark;
+    const qsizetype added = QuotingAdds(Since(out, mark), enclose);
+    char* const end = out.room(added); // may move the storage
+    out.setEnd(QuoteBackwards(end - size, end, added, enclose));
+}
+void AppendBytes(FileBuffer& out, QByteArrayView bytes)
+{
+    if (bytes.size() == 1)
+        out.appendByte(bytes.front());
+    else
+        out.appendBytes(bytes);
+}
+
+char* Mark(const ReservedBytes& out) { return out.at; }
+QByteArrayView Since(const ReservedBytes& out, const char* mark) { return {mark, out.at - mark}; }
+void DropFrom(ReservedBytes& out, char* mark) { out.at = mark; }
+void QuoteFrom(ReservedBytes& out, char* mark, bool enclose)
+{
+    out.at = QuoteBackwards(mark, out.at, QuotingAdds(Since(out, mark), enclose), enclose);
+}
+void AppendBytes(ReservedBytes& out, QByteArrayView bytes)
+{
+    if (bytes.size() == 1)
+        *out.at++ = bytes.front();
+    else
+        AppendAscii(out, std::string_view(bytes.data(), size_t(bytes.size())));
 }
 
 // Windows-1252 and UTF-8: the values go straight into the bytes of the file, where they are
 // searched for what breaks a line (counted when unquoted) and quoted in place as the format
-// says; the separator is encoded once. Returns false when cancelled.
+// says; the separator is encoded once. Rows of bound blocks are written into room reserved
+// once for the row's most bytes; rows with long values, read in parts, append with a check
+// for each piece. Returns false when cancelled.
 template <Quoting Mode>
 bool StreamBytes(Stream& s)
 {
     const LineWriter writer(s.request.format, s.request.separator);
+    const bool utf8 = s.request.format.encoding != FileEncoding::Windows1252;
     FileBuffer pending(WriteSize + (64 << 10), s.request.format.encoding);
     QByteArray separator;
     writer.encode(s.request.separator, separator);
-    const auto endLine = [&] {
-        pending.appendBytes(LineEnd);
+    const auto flushFull = [&] {
         if (pending.size() >= WriteSize) {
             s.line = 172;
             s.file.write(pending.bytes());
@@ -243,42 +288,61 @@ bool StreamBytes(Stream& s)
         pending.appendBytes(names);
         s.checkHeader(writer);
         s.line = 134;
-        endLine();
+        pending.appendBytes(LineEnd);
+        flushFull();
     }
-    const bool finished = s.eachRow([&] {
+    const auto writeRow = [&](auto& out) {
+        constexpr bool ReadPast = std::is_same_v<decltype(out), ReservedBytes&>;
         for (int column = 0; column < columns; ++column) {
-            if (column) {
-                if (separator.size() == 1)
-                    pending.appendByte(separator.front());
-                else
-                    pending.appendBytes(separator);
-            }
+            if (column)
+                AppendBytes(out, separator);
             if constexpr (Mode == Quoting::All)
-                pending.appendByte('"');
-            const qsizetype start = pending.size();
-            const bool present = s.reader.appendValue(column, pending);
+                AppendBytes(out, "\"");
+            const auto start = Mark(out);
+            const bool present = s.reader.appendValue(column, out);
             const bool search = searched[size_t(column)];
             if constexpr (Mode == Quoting::None) {
                 if (search)
-                    s.count(FindsIn<false>(pending.bytes().sliced(start), separator));
+                    s.count(FindsIn<false, ReadPast>(Since(out, start), separator));
             } else if constexpr (Mode == Quoting::WhereNeeded) {
                 if (search) {
-                    const ByteFinds found = FindsIn<true>(pending.bytes().sliced(start), separator);
+                    const ByteFinds found = FindsIn<true, ReadPast>(Since(out, start), separator);
                     if (found.separator || found.lineBreak || found.quote)
-                        QuoteFrom(pending, start, true);
+                        QuoteFrom(out, start, true);
                 }
             } else {
                 if (!present) { // NULL is nothing, not ""
-                    pending.truncate(start - 1);
+                    DropFrom(out, start - 1);
                     continue;
                 }
-                if (search && FindsIn<true>(pending.bytes().sliced(start), separator).quote)
-                    QuoteFrom(pending, start, false);
-                pending.appendByte('"');
+                if (search && FindsIn<true, ReadPast>(Since(out, start), separator).quote)
+                    QuoteFrom(out, start, false);
+                AppendBytes(out, "\"");
             }
         }
-        endLine();
-    });
+        AppendBytes(out, LineEnd);
+    };
+    bool finished = false;
+    if (s.reader.readsBlocks()) {
+        // A value quoted takes at most twice its bytes and two quotes; the spare covers the
+        // whole words and blocks that writers copy past a value's end.
+        qsizetype rowMost = LineEnd.size() + 64;
+        for (int column = 0; column < columns; ++column) {
+            const qsizetype most = s.reader.mostBytes(column, utf8);
+            rowMost += separator.size() + (Mode == Quoting::None ? most : 2 * most + 2);
+        }
+        finished = s.eachRow([&] {
+            ReservedBytes out{pending.room(rowMost), utf8};
+            writeRow(out);
+            pending.setEnd(out.at);
+            flushFull();
+        });
+    } else {
+        finished = s.eachRow([&] {
+            writeRow(pending);
+            flushFull();
+        });
+    }
     if (!finished)
         return false;
     s.line = 172;

@@ -1,6 +1,7 @@
 #include "export/ResultTextReader.h"
 
 #include "errors/Failure.h"
+#include "export/ShortestNumber.h"
 #include "export/TextOutput.h"
 
 #include <cstring>
@@ -49,6 +50,7 @@ struct ResultTextReader::Column {
     // The text of a value of this column's kind, chosen once rather than for every value.
     ResultTextReader::Writer<QString> toText = nullptr;
     ResultTextReader::Writer<FileBuffer> toBytes = nullptr;
+    ResultTextReader::Writer<ReservedBytes> toRoom = nullptr;
 
     char* element(SQLULEN row) { return reinterpret_cast<char*>(storage.data()) + row * SQLULEN(elementSize); }
     const char* element(SQLULEN row) const { return reinterpret_cast<const char*>(storage.data()) + row * SQLULEN(elementSize); }
@@ -203,6 +205,7 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
             column->elementSize = ChunkSize;
         column->toText = Column::WriterFor<QString>(column->kind);
         column->toBytes = Column::WriterFor<FileBuffer>(column->kind);
+        column->toRoom = Column::WriterFor<ReservedBytes>(column->kind);
         unbound_ = unbound_ || column->isLong;
         rowBytes += column->elementSize + SQLLEN(sizeof(SQLLEN));
         names_ << column->name;
@@ -222,7 +225,7 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
         if (!unbound_)
             statement.bind(i, column.cType, column.element(0), column.elementSize, column.indicators.data());
         bound_.push_back({column.element(0), column.elementSize, column.indicators.data(), column.toText,
-                          column.toBytes, &column});
+                          column.toBytes, column.toRoom, &column});
     }
     if (!unbound_)
         statement.setRowArraySize(rows);
@@ -248,6 +251,28 @@ QString ResultTextReader::characters(int index) const
     case Kind::Text: break;
     }
     return QString();
+}
+
+qsizetype ResultTextReader::mostBytes(int index, bool utf8) const
+{
+    const Column& column = *columns_[size_t(index)];
+    const qsizetype perUnit = utf8 ? MostUtf8Bytes(1) : MostAnsiBytes(1);
+    // Room for a multi-byte decimal separator and the whole words some writers store.
+    constexpr qsizetype Spare = 24;
+    switch (column.kind) {
+    case Kind::Text: return column.elementSize / qsizetype(sizeof(SQLWCHAR)) * perUnit;
+    case Kind::Integer: return 21 + Spare;
+    case Kind::Decimal: return column.elementSize + 2 + Spare;
+    case Kind::Double:
+    case Kind::Real: return MostShortestChars + Spare;
+    case Kind::Bit: return 5;
+    case Kind::Date:
+    case Kind::Timestamp:
+    case Kind::Time: return format_.mostDateTimeBytes();
+    case Kind::Guid: return 36;
+    case Kind::Binary: return 2 + 2 * column.elementSize;
+    }
+    return column.elementSize * perUnit;
 }
 
 void ResultTextReader::readUnbound(int index)

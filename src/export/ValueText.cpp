@@ -79,6 +79,11 @@ QString ValueTextFormat::numberCharacters() const
     return QStringLiteral("0123456789-+.einfa") + decimalPoint_;
 }
 
+qsizetype ValueTextFormat::mostDateTimeBytes() const
+{
+    return std::max({date_.mostBytes(), time_.mostBytes(), dateAndTime_.mostBytes()});
+}
+
 QString ValueTextFormat::dateTimeCharacters() const
 {
     return date_.characters() + time_.characters();
@@ -227,7 +232,7 @@ void ValueTextFormat::appendHexDigits(QByteArrayView bytes, Out& out) const
     }
 }
 
-// The two outputs: a preview cell and the export's bytes.
+// The outputs: a preview cell and the export's bytes (a buffer, a row's reserved room).
 template void ValueTextFormat::appendInteger(qint64, QString&) const;
 template void ValueTextFormat::appendDecimal(QByteArrayView, QString&) const;
 template void ValueTextFormat::appendDouble(double, QString&) const;
@@ -250,5 +255,17 @@ template void ValueTextFormat::appendTime(int, int, int, quint32, FileBuffer&) c
 template void ValueTextFormat::appendGuid(const SQLGUID&, FileBuffer&) const;
 template void ValueTextFormat::appendBinary(QByteArrayView, FileBuffer&) const;
 template void ValueTextFormat::appendHexDigits(QByteArrayView, FileBuffer&) const;
+
+template void ValueTextFormat::appendInteger(qint64, ReservedBytes&) const;
+template void ValueTextFormat::appendDecimal(QByteArrayView, ReservedBytes&) const;
+template void ValueTextFormat::appendDouble(double, ReservedBytes&) const;
+template void ValueTextFormat::appendReal(float, ReservedBytes&) const;
+template void ValueTextFormat::appendBit(bool, ReservedBytes&) const;
+template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, ReservedBytes&) const;
+template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, ReservedBytes&) const;
+template void ValueTextFormat::appendTime(int, int, int, quint32, ReservedBytes&) const;
+template void ValueTextFormat::appendGuid(const SQLGUID&, ReservedBytes&) const;
+template void ValueTextFormat::appendBinary(QByteArrayView, ReservedBytes&) const;
+template void ValueTextFormat::appendHexDigits(QByteArrayView, ReservedBytes&) const;
 
 } // namespace velloxa
