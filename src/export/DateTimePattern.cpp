@@ -161,8 +161,7 @@ bool DateTimePattern::fitsWindows1252() const
         case Field::DayNameLong: return allFit(dayNamesLong_);
         case Field::MonthName: return allFit(monthNames_);
         case Field::MonthNameLong: return allFit(monthNamesLong_);
-        case Field::Second:
-        case Field::Second2: return fits(QStringView(&decimalPoint_, 1));
+        case Field::Second: case Field::Second2: return fits(QStringView(&decimalPoint_, 1));
         case Field::AmPm: return fits(dayPeriods_[false][false]) && fits(dayPeriods_[false][true]);
         case Field::AmPmUpper: return fits(dayPeriods_[true][false]) && fits(dayPeriods_[true][true]);
         default: return true; // digits
@@ -225,16 +224,8 @@ DateTimePattern::DateTimePattern(const QLocale& locale, const QString& format, b
         while (i + run < format.size() && format[i + run] == c)
             ++run;
         switch (c.unicode()) {
-        case 'd': tokens_.append({run == 1 ? Field::Day : run == 2 ? Field::Day2
-                                      : run == 3                   ? Field::DayName
-                                                                   : Field::DayNameLong,
-                                  {}});
-            break;
-        case 'M': tokens_.append({run == 1 ? Field::Month : run == 2 ? Field::Month2
-                                      : run == 3                     ? Field::MonthName
-                                                                     : Field::MonthNameLong,
-                                  {}});
-            break;
+        case 'd': tokens_.append({run == 1 ? Field::Day : run == 2 ? Field::Day2 : run == 3 ? Field::DayName : Field::DayNameLong, {}}); break;
+        case 'M': tokens_.append({run == 1 ? Field::Month : run == 2 ? Field::Month2 : run == 3 ? Field::MonthName : Field::MonthNameLong, {}}); break;
         case 'y': tokens_.append({Field::Year, {}}); break;
         case 'h': tokens_.append({run == 1 ? Field::Hour12 : Field::Hour12_2, {}}); break;
         case 'H': tokens_.append({run == 1 ? Field::Hour24 : Field::Hour24_2, {}}); break;
@@ -461,8 +452,7 @@ bool DateTimePattern::putsOnlyAscii(const Token& token) const
     case Field::DayNameLong: return AreAscii(dayNamesLong_);
     case Field::MonthName: return AreAscii(monthNames_);
     case Field::MonthNameLong: return AreAscii(monthNamesLong_);
-    case Field::Second:
-    case Field::Second2: return decimalPoint_.unicode() < 0x80;
+    case Field::Second: case Field::Second2: return decimalPoint_.unicode() < 0x80;
     case Field::AmPm: return IsAscii(dayPeriods_[false][false]) && IsAscii(dayPeriods_[false][true]);
     case Field::AmPmUpper: return IsAscii(dayPeriods_[true][false]) && IsAscii(dayPeriods_[true][true]);
     default: return true; // digits
