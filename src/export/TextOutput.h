@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/AnsiText.h"
+#include "export/AsciiText.h"
 #include "export/FileBuffer.h"
 #include "export/ShortCopy.h"
 #include "export/Utf8Text.h"
@@ -40,7 +41,10 @@ inline void AppendAscii(ReservedBytes& out, std::string_view ascii)
 }
 inline void AppendText(ReservedBytes& out, QStringView text)
 {
-    out.at = out.utf8 ? WriteUtf8Text(text, out.at) : WriteAnsiText(text, out.at);
+    if (NarrowAscii(text.utf16(), text.size(), out.at))
+        out.at += text.size();
+    else
+        out.at = out.utf8 ? WriteUtf8Text(text, out.at) : WriteAnsiText(text, out.at);
 }
 
 // ASCII that `put(char* at)` writes, at most Most characters, returning the end: into the
