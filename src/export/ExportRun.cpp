@@ -299,20 +299,25 @@ bool StreamBytes(Stream& s)
     }
     const auto writeRow = [&](auto& out) {
         constexpr bool ReadPast = std::is_same_v<decltype(out), ReservedBytes&>;
-        for (int column = 0; column < columns; ++column) {
+        // Locals, not the captures: the writers' calls would make the loop load them anew.
+        ResultTextReader& reader = s.reader;
+        const QByteArrayView separatorBytes = separator;
+        const char* const searchedColumns = searched.data();
+        const int count = columns;
+        for (int column = 0; column < count; ++column) {
             if (column)
-                AppendBytes(out, separator);
+                AppendBytes(out, separatorBytes);
             if constexpr (Mode == Quoting::All)
                 AppendBytes(out, "\"");
             const auto start = Mark(out);
-            const bool present = s.reader.appendValue(column, out);
-            const bool search = searched[size_t(column)];
+            const bool present = reader.appendValue(column, out);
+            const bool search = searchedColumns[column];
             if constexpr (Mode == Quoting::None) {
                 if (search)
-                    s.count(FindsIn<false, ReadPast>(Since(out, start), separator));
+                    s.count(FindsIn<false, ReadPast>(Since(out, start), separatorBytes));
             } else if constexpr (Mode == Quoting::WhereNeeded) {
                 if (search) {
-                    const ByteFinds found = FindsIn<true, ReadPast>(Since(out, start), separator);
+                    const ByteFinds found = FindsIn<true, ReadPast>(Since(out, start), separatorBytes);
                     if (found.separator || found.lineBreak || found.quote)
                         QuoteFrom(out, start, true);
                 }
@@ -321,7 +326,7 @@ bool StreamBytes(Stream& s)
                     DropFrom(out, start - 1);
                     continue;
                 }
-                if (search && FindsIn<true, ReadPast>(Since(out, start), separator).quote)
+                if (search && FindsIn<true, ReadPast>(Since(out, start), separatorBytes).quote)
                     QuoteFrom(out, start, false);
                 AppendBytes(out, "\"");
             }
