@@ -15,6 +15,7 @@
 #include "export/ValueText.h"
 
 #include <QElapsedTimer>
+#include <QtEndian>
 
 #include <algorithm>
 #ifdef __SSE2__
@@ -362,14 +363,42 @@ bool StreamBytes(Stream& s)
     return true;
 }
 
-// UTF-16: each value as text, then quoted and encoded by the LineWriter.
+// Whether a value's units hold CR, LF, the separator's first unit or, with Quotes, a '"': what
+// any break of the line or any quoting needs.
+template <bool Quotes>
+bool MayBreakLine(QStringView value, char16_t first)
+{
+    return std::any_of(value.begin(), value.end(), [first](QChar c) {
+        return c == u'\r' || c == u'\n' || c == first || (Quotes && c == u'"');
+    });
+}
+
+// Doubles every '"' of the line from `start` on and, with `enclose`, puts that part in quotes.
+void QuoteFrom(QString& line, qsizetype start, bool enclose)
+{
+    const QString value = line.sliced(start);
+    line.truncate(start);
+    if (enclose)
+        line += u'"';
+    for (const QChar c : value) {
+        line += c;
+        if (c == u'"')
+            line += u'"';
+    }
+    if (enclose)
+        line += u'"';
+}
+
+// UTF-16: each line as text, its values searched and quoted there as the format says (only
+// where their characters can break the line or need quotes), then its units written
+// little-endian.
+template <Quoting Mode>
 bool StreamUtf16(Stream& s)
 {
     const LineWriter writer(s.request.format, s.request.separator);
     QByteArray pending = writer.start();
     pending.reserve(WriteSize + (64 << 10));
-    const auto endLine = [&] {
-        writer.endLine(pending);
+    const auto flushFull = [&] {
         if (pending.size() >= WriteSize) {
             s.line = 172;
             s.file.write(pending);
@@ -377,6 +406,14 @@ bool StreamUtf16(Stream& s)
         }
     };
     const int columns = s.reader.columnCount();
+    const QString& separator = s.request.separator;
+    const char16_t first = separator.isEmpty() ? u'\n' : separator.front().unicode();
+    std::vector<char> searched(size_t(columns), true);
+    for (int column = 0; column < columns; ++column) {
+        const QString characters = s.reader.characters(column);
+        if (!characters.isNull()) // in UTF-8 a character holds a byte only if it is that byte
+            searched[size_t(column)] = MayNeedSearch(characters.toUtf8(), separator.toUtf8(), Mode != Quoting::None);
+    }
     if (s.request.header) {
         s.line = 128;
         const QStringList& names = s.reader.columnNames();
@@ -384,19 +421,49 @@ bool StreamUtf16(Stream& s)
             writer.appendValue(names[column], false, column == 0, pending);
         s.checkHeader(writer);
         s.line = 134;
-        endLine();
+        writer.endLine(pending);
+        flushFull();
     }
-    const bool counting = s.request.format.quoting == Quoting::None;
-    QString value;
+    QString line;
     const bool finished = s.eachRow([&] {
+        line.truncate(0); // keeps the storage, which clear() would free
         for (int column = 0; column < columns; ++column) {
-            value.clear();
-            const bool present = s.reader.appendValue(column, value);
-            if (counting)
-                s.count(writer.breaks(value));
-            writer.appendValue(value, !present, column == 0, pending);
+            if (column) {
+                if (separator.size() == 1)
+                    line += separator.front();
+                else
+                    line += separator;
+            }
+            if constexpr (Mode == Quoting::All)
+                line += u'"';
+            const qsizetype start = line.size();
+            const bool present = s.reader.appendValue(column, line);
+            const bool search = searched[size_t(column)];
+            const QStringView value = QStringView(line).sliced(start);
+            if constexpr (Mode == Quoting::None) {
+                if (search && MayBreakLine<false>(value, first))
+                    s.count(writer.breaks(value));
+            } else if constexpr (Mode == Quoting::WhereNeeded) {
+                if (search && MayBreakLine<true>(value, first)) {
+                    const StructureBreaks found = writer.breaks(value);
+                    if (found.separator || found.lineBreak || value.contains(u'"'))
+                        QuoteFrom(line, start, true);
+                }
+            } else {
+                if (!present) { // NULL is nothing, not ""
+                    line.truncate(start - 1);
+                    continue;
+                }
+                if (search && value.contains(u'"'))
+                    QuoteFrom(line, start, false);
+                line += u'"';
+            }
         }
-        endLine();
+        line += u"\r\n";
+        const qsizetype at = pending.size();
+        pending.resize(at + 2 * line.size());
+        qToLittleEndian<char16_t>(line.utf16(), line.size(), pending.data() + at);
+        flushFull();
     });
     if (!finished)
         return false;
@@ -409,14 +476,13 @@ bool StreamUtf16(Stream& s)
 // Returns false when cancelled.
 bool StreamRows(Stream& s)
 {
-    if (s.request.format.encoding == FileEncoding::Utf16LeWithBom)
-        return StreamUtf16(s);
+    const bool utf16 = s.request.format.encoding == FileEncoding::Utf16LeWithBom;
     switch (s.request.format.quoting) {
-    case Quoting::WhereNeeded: return StreamBytes<Quoting::WhereNeeded>(s);
-    case Quoting::All: return StreamBytes<Quoting::All>(s);
+    case Quoting::WhereNeeded: return utf16 ? StreamUtf16<Quoting::WhereNeeded>(s) : StreamBytes<Quoting::WhereNeeded>(s);
+    case Quoting::All: return utf16 ? StreamUtf16<Quoting::All>(s) : StreamBytes<Quoting::All>(s);
     case Quoting::None: break;
     }
-    return StreamBytes<Quoting::None>(s);
+    return utf16 ? StreamUtf16<Quoting::None>(s) : StreamBytes<Quoting::None>(s);
 }
 
 } // namespace
