@@ -100,17 +100,20 @@ instructions() {
     | sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
 }
 
+declare -A bare_small bare_large
 # per_row NAME DATABASE SMALL LARGE ROWS UNIT UNITS [OPTIONS]: one Markdown row with the
 # instructions per row of the export (with OPTIONS) and of the bare loop, what the export adds
 # per row, and per UNIT (UNITS of them in a row).
 per_row() {
   local name="$1" db="$2" small="$3" large="$4" rows="$5" unit="$6" units="$7" options="${8:-}"
-  local es el bs bl
+  local es el
   es="$(instructions "$(export_cmd "$db" "$small") $options")"
   el="$(instructions "$(export_cmd "$db" "$large") $options")"
-  bs="$(instructions "$(bare_cmd "$db" "$small")")"
-  bl="$(instructions "$(bare_cmd "$db" "$large")")"
-  awk -v name="$name" -v es="$es" -v el="$el" -v bs="$bs" -v bl="$bl" -v rows="$rows" -v unit="$unit" -v units="$units" 'BEGIN {
+  if [ -z "${bare_large[$db]:-}" ]; then # the same for every file format
+    bare_small[$db]="$(instructions "$(bare_cmd "$db" "$small")")"
+    bare_large[$db]="$(instructions "$(bare_cmd "$db" "$large")")"
+  fi
+  awk -v name="$name" -v es="$es" -v el="$el" -v bs="${bare_small[$db]}" -v bl="${bare_large[$db]}" -v rows="$rows" -v unit="$unit" -v units="$units" 'BEGIN {
     e = (el - es) / rows; b = (bl - bs) / rows
     printf "| %s | %.0f | %.0f | %.0f | %.2f per %s |\n", name, e, b, e - b, (e - b) / units, unit }'
 }
@@ -134,8 +137,6 @@ fi
 if [[ " $sections " == *" times "* ]]; then
 echo "Alternating pairs: $pairs per row; ratio = A / B, median [min-max]; server on processor $server_cpu, clients on $client_cpu."
 load
-echo
-echo "Alternating pairs: $pairs per row; ratio = A / B, median [min-max]."
 echo
 echo "| A / B | A (median) | B (median) | wall ratio | CPU ratio |"
 echo "|---|---|---|---|---|"
