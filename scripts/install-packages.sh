@@ -16,6 +16,7 @@ packages=(
   zlib1g-dev libzstd-dev gzip zstd
   qtkeychain-qt6-dev dbus gnome-keyring libsecret-tools
   python3-tds python3-openssl
+  libfmt-dev
 )
 packages+=("$@")
 

@@ -132,3 +132,6 @@ SELECT
     '2024-' || substr('0' || (1 + (x + 25) % 12), -2) || '-' || substr('0' || (1 + x % 28), -2) || ' 05:15:30.250',
     (x + 25) % 2, x * 1000003 + 25, CASE WHEN (x + 25) % 10 = 0 THEN NULL ELSE 'V-' || (x * 31 + 25) END
 FROM n;
+-- The first 5,000 and 10,000 rows: the instructions a row costs are the difference between the two.
+CREATE VIEW FiveThousand AS SELECT * FROM Wide WHERE Int01 <= 5001;
+CREATE VIEW TenThousand AS SELECT * FROM Wide WHERE Int01 <= 10001;

@@ -3,6 +3,7 @@
 #include "export/AnsiText.h"
 #include "export/DecimalDigits.h"
 #include "export/TextOutput.h"
+#include "export/Utf8Text.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -49,17 +50,21 @@ Char* PutFixedDigits(Char* at, quint32 value, int count)
     return end;
 }
 
-// Nanoseconds (not zero) as a decimal fraction without trailing zeros: milliseconds, as
-// datetime has them, take three digits to write, microseconds six.
+// Nanoseconds (not zero) as a decimal fraction without trailing zeros: milliseconds take
+// three digits to write, microseconds six.
 template <typename Char>
 Char* PutFraction(Char* at, quint32 nanoseconds)
 {
     nanoseconds %= 1000000000;
+    if (nanoseconds % 1000000 == 0) { // milliseconds, as datetime has them
+        const unsigned milliseconds = nanoseconds / 1000000;
+        *at = Char('0' + milliseconds / 100);
+        PutTwoDigits(at + 1, milliseconds % 100);
+        return at + (milliseconds % 100 == 0 ? 1 : milliseconds % 10 == 0 ? 2
+                                                                          : 3);
+    }
     int count = 9;
-    if (nanoseconds % 1000000 == 0) {
-        nanoseconds /= 1000000;
-        count = 3;
-    } else if (nanoseconds % 1000 == 0) {
+    if (nanoseconds % 1000 == 0) {
         nanoseconds /= 1000;
         count = 6;
     }
@@ -320,11 +325,83 @@ void DateTimePattern::compile()
         case Field::DayNameLong: mostUnits_ += longest(daysLong_); break;
         case Field::MonthName: mostUnits_ += longest(months_); break;
         case Field::MonthNameLong: mostUnits_ += longest(monthsLong_); break;
-        case Field::AmPm: case Field::AmPmUpper: mostUnits_ += MostNameUnits; break;
-        case Field::Second: case Field::Second2: mostUnits_ += 11 + 1 + 9; break;
+        case Field::AmPm:
+        case Field::AmPmUpper: mostUnits_ += MostNameUnits; break;
+        case Field::Second:
+        case Field::Second2: mostUnits_ += 11 + 1 + 9; break;
         default: mostUnits_ += 11; break; // any int
         }
     }
+    compileFixedLayout();
+}
+
+void DateTimePattern::compileFixedLayout()
+{
+    fixed_ = {};
+    if (!ascii_)
+        return;
+    FixedLayout layout;
+    int length = 0;
+    const auto place = [&](FixedLayout::Source source) {
+        if (length + 2 > FixedLayout::MostBytes || layout.placeOf[source] != FixedLayout::Nowhere)
+            return false;
+        layout.placeOf[source] = quint8(length);
+        length += 2;
+        return true;
+    };
+    for (qsizetype i = 0; i < tokens_.size(); ++i) {
+        const Token& token = tokens_[i];
+        bool fits = true;
+        switch (token.field) {
+        case Field::Literal:
+            fits = length + token.literal.size() <= FixedLayout::MostBytes;
+            for (qsizetype j = 0; fits && j < token.literal.size(); ++j)
+                layout.bytes[length++] = char(token.literal[j].unicode());
+            break;
+        case Field::Year: fits = place(FixedLayout::Century) && place(FixedLayout::YearOfCentury); break;
+        case Field::Month2: fits = place(FixedLayout::Month); break;
+        case Field::Day2: fits = place(FixedLayout::Day); break;
+        case Field::Hour24_2: fits = place(FixedLayout::Hour); break;
+        case Field::Hour12_2: fits = place(FixedLayout::Hour12); break;
+        case Field::Minute2: fits = place(FixedLayout::Minute); break;
+        // The fraction follows the seconds: at the end of the text.
+        case Field::Second2: fits = i == tokens_.size() - 1 && place(FixedLayout::Second); break;
+        default: fits = false; break;
+        }
+        if (!fits)
+            return;
+    }
+    layout.length = quint8(length);
+    fixed_ = layout;
+}
+
+// The layout's bytes, then each field's two digits in its place: no walk over pieces.
+char* DateTimePattern::putFixed(char* at, const Fields& value) const
+{
+    std::memcpy(at, fixed_.bytes, FixedLayout::MostBytes);
+    const auto put = [&](FixedLayout::Source source, int digits) {
+        PutTwoDigits(at + fixed_.placeOf[source], unsigned(digits));
+    };
+    put(FixedLayout::Century, value.year / 100);
+    put(FixedLayout::YearOfCentury, value.year % 100);
+    put(FixedLayout::Month, value.month);
+    put(FixedLayout::Day, value.day);
+    put(FixedLayout::Hour, value.hour);
+    put(FixedLayout::Hour12, value.hour12());
+    put(FixedLayout::Minute, value.minute);
+    put(FixedLayout::Second, value.second);
+    at += fixed_.length;
+    if (value.nanoseconds) {
+        *at++ = char(decimalPoint_.unicode());
+        at = PutFraction(at, value.nanoseconds);
+    }
+    return at;
+}
+
+qsizetype DateTimePattern::mostBytes() const
+{
+    // UTF-8 takes up to three bytes a unit; the fixed layout copies all of its bytes.
+    return MostUtf8Bytes(qMax<qsizetype>(mostUnits_, FixedLayout::MostBytes + 16));
 }
 
 // The name at `index`, none for an index out of range (an invalid date has no weekday).
@@ -406,10 +483,8 @@ QString DateTimePattern::characters() const
 }
 
 template <typename Out>
-void DateTimePattern::append(int year, int month, int day, int hour, int minute, int second,
-                             quint32 nanoseconds, Out& out) const
+void DateTimePattern::appendAny(const Fields& value, Out& out) const
 {
-    const Fields value{year, month, day, hour, minute, second, nanoseconds};
     // Most regional forms are ASCII: then the text goes to the export's bytes as it is.
     if (ascii_)
         put<char>(value, out);
@@ -489,8 +564,9 @@ void DateTimePattern::put(const Fields& value, Out& out) const
     Emit(buffer, at, out);
 }
 
-// The two outputs: a preview cell and the export's bytes.
-template void DateTimePattern::append(int, int, int, int, int, int, quint32, QString&) const;
-template void DateTimePattern::append(int, int, int, int, int, int, quint32, FileBuffer&) const;
+// The outputs: a preview cell and the export's bytes (a buffer, a row's reserved room).
+template void DateTimePattern::appendAny(const Fields&, QString&) const;
+template void DateTimePattern::appendAny(const Fields&, FileBuffer&) const;
+template void DateTimePattern::appendAny(const Fields&, ReservedBytes&) const;
 
 } // namespace velloxa

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/TextOutput.h"
+
 #include <QChar>
 #include <QList>
 #include <QLocale>
@@ -35,17 +37,48 @@ public:
     // decimal separator), each once.
     QString characters() const;
 
+    // The most bytes one value can take in an 8-bit file, with what the writer may copy past
+    // its end.
+    qsizetype mostBytes() const;
+
     // `nanoseconds` non-zero adds the fraction after the seconds, trailing zeros dropped.
     // Out: a QString or the export's FileBuffer (TextOutput.h).
     template <typename Out>
     void append(int year, int month, int day, int hour, int minute, int second,
-                quint32 nanoseconds, Out& out) const;
+                quint32 nanoseconds, Out& out) const
+    {
+        const Fields value{year, month, day, hour, minute, second, nanoseconds};
+        if (fitsFixedLayout(value))
+            PutAscii<MostFixedBytes>(out, [&](char* at) { return putFixed(at, value); });
+        else
+            appendAny(value, out);
+    }
 
 private:
-    enum class Field { Literal, Day, Day2, DayName, DayNameLong, Month, Month2, MonthName,
-                       MonthNameLong, Year, Hour12, Hour12_2, Hour24, Hour24_2, Minute,
-                       Minute2, Second, Second2, AmPm, AmPmUpper };
-    struct Token { Field field; QString literal; };
+    enum class Field { Literal,
+                       Day,
+                       Day2,
+                       DayName,
+                       DayNameLong,
+                       Month,
+                       Month2,
+                       MonthName,
+                       MonthNameLong,
+                       Year,
+                       Hour12,
+                       Hour12_2,
+                       Hour24,
+                       Hour24_2,
+                       Minute,
+                       Minute2,
+                       Second,
+                       Second2,
+                       AmPm,
+                       AmPmUpper };
+    struct Token {
+        Field field;
+        QString literal;
+    };
     // A name, or the literal after a field, copied in 16-byte blocks (the buffer it goes to
     // has room for the last block): as bytes when the pattern puts only ASCII, else as UTF-16.
     template <int Most>
@@ -76,8 +109,42 @@ private:
     };
     template <typename Char>
     Char* putPiece(Char* at, const Piece& piece, const Fields& value) const;
+    // An ASCII pattern of two-digit fields and a four-digit year ("yyyy-MM-dd HH:mm:ss",
+    // "dd.MM.yyyy"), each at most once, the seconds last if any: its text with the digits'
+    // places, filled in straight-line for a value whose fields have those widths.
+    struct FixedLayout {
+        static constexpr int MostBytes = 32;
+        // Where a field's two digits go: year / 100, year % 100, month, day, hour, hour12,
+        // minute, second. A field the pattern lacks goes past the text, where the fraction or
+        // nothing follows.
+        enum Source { Century,
+                      YearOfCentury,
+                      Month,
+                      Day,
+                      Hour,
+                      Hour12,
+                      Minute,
+                      Second,
+                      Sources };
+        static constexpr quint8 Nowhere = MostBytes + 8;
+        char bytes[MostBytes] = {};
+        quint8 placeOf[Sources] = {Nowhere, Nowhere, Nowhere, Nowhere, Nowhere, Nowhere, Nowhere, Nowhere};
+        quint8 length = 0; // 0: the pattern has no fixed layout
+    };
+    // What putFixed may write: the text, the fields it lacks, the fraction.
+    static constexpr int MostFixedBytes = FixedLayout::Nowhere + 16;
+    void compileFixedLayout();
+    bool fitsFixedLayout(const Fields& value) const
+    {
+        return fixed_.length && value.year >= 1000 && value.year <= 9999 && unsigned(value.month) < 100
+            && unsigned(value.day) < 100 && unsigned(value.hour) < 100 && unsigned(value.minute) < 100
+            && unsigned(value.second) < 100;
+    }
+    char* putFixed(char* at, const Fields& value) const;
     template <typename Char, typename Out>
     void put(const Fields& value, Out& out) const;
+    template <typename Out>
+    void appendAny(const Fields& value, Out& out) const;
 
     QList<Token> tokens_;
     QChar decimalPoint_;
@@ -90,8 +157,9 @@ private:
     std::vector<Piece> pieces_;
     std::vector<Name> months_, monthsLong_, days_, daysLong_;
     Name periods_[2][2];
-    Name none_; // the name of a month or day out of range
+    Name none_;         // the name of a month or day out of range
     int mostUnits_ = 0; // the most units one value can take
+    FixedLayout fixed_;
 };
 
 } // namespace velloxa

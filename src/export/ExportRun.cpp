@@ -11,9 +11,11 @@
 #include "export/RegionalSettings.h"
 #include "export/ResultTextReader.h"
 #include "export/RowCountEstimate.h"
+#include "export/TextOutput.h"
 #include "export/ValueText.h"
 
 #include <QElapsedTimer>
+#include <QtEndian>
 
 #include <algorithm>
 #ifdef __SSE2__
@@ -22,6 +24,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace velloxa {
@@ -109,8 +112,9 @@ struct ByteFinds : StructureBreaks {
 // Searches a value's bytes (8-bit text: Windows-1252 or UTF-8) for the separator, CR and LF,
 // and with Quotes for '"' too. Most values hold none of them nor the separator's first byte:
 // sixteen or eight bytes at a time tell that, the last block overlapping the one before (a
-// value of 4 to 7 bytes: two overlapping halves).
-template <bool Quotes>
+// value of 4 to 7 bytes: two overlapping halves). With ReadPast the 16 bytes from the value's
+// start may be read whatever its size (a row's reserved room): a short value is one block.
+template <bool Quotes, bool ReadPast = false>
 ByteFinds FindsIn(QByteArrayView value, QByteArrayView separator)
 {
     const char first = separator.isEmpty() ? '\n' : separator.front();
@@ -126,24 +130,32 @@ ByteFinds FindsIn(QByteArrayView value, QByteArrayView separator)
     const qsizetype size = value.size();
     quint64 hits = 0;
 #ifdef __SSE2__
-    if (size >= 16) {
-        const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n'), seps = _mm_set1_epi8(first),
-                      quotes = _mm_set1_epi8('"');
-        const auto hitsAt = [&](qsizetype at) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
-            __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, crs), _mm_cmpeq_epi8(block, lfs)),
-                                         _mm_cmpeq_epi8(block, seps));
-            if constexpr (Quotes)
-                found = _mm_or_si128(found, _mm_cmpeq_epi8(block, quotes));
-            return _mm_movemask_epi8(found);
-        };
+    const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n'), seps = _mm_set1_epi8(first),
+                  quotes = _mm_set1_epi8('"');
+    const auto foundAt = [&](qsizetype at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, crs), _mm_cmpeq_epi8(block, lfs)),
+                                     _mm_cmpeq_epi8(block, seps));
+        if constexpr (Quotes)
+            found = _mm_or_si128(found, _mm_cmpeq_epi8(block, quotes));
+        return found;
+    };
+    const auto hitsAt = [&](qsizetype at) { return _mm_movemask_epi8(foundAt(at)); };
+    if (ReadPast && size < 16) {
+        hits = hitsAt(0) & ((1 << size) - 1);
+    } else if (size >= 16) {
+        // Long values 64 bytes a step: one test for four blocks.
         int found = 0;
-        for (qsizetype i = 0; i + 16 <= size && !found; i += 16)
+        qsizetype i = 0;
+        for (; i + 64 <= size && !found; i += 64)
+            found = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(foundAt(i), foundAt(i + 16)),
+                                                   _mm_or_si128(foundAt(i + 32), foundAt(i + 48))));
+        for (; i + 16 <= size && !found; i += 16)
             found = hitsAt(i);
         hits = found | hitsAt(size - 16);
     } else
 #endif
-    if (size >= 8) {
+        if (size >= 8) {
         quint64 word;
         for (qsizetype i = 0; i + 8 <= size; i += 8) {
             std::memcpy(&word, bytes + i, 8);
@@ -188,14 +200,11 @@ bool MayNeedSearch(QByteArrayView alphabet, QByteArrayView separator, bool quote
     return std::all_of(separator.begin(), separator.end(), [&](char byte) { return alphabet.contains(byte); });
 }
 
-// Doubles every '"' of the bytes from `start` on and, with `enclose`, puts them in quotes:
-// in place, from the back, so that no byte is overwritten before it has moved.
-void QuoteFrom(FileBuffer& out, qsizetype start, bool enclose)
+// Doubles every '"' of the bytes from `begin` to `end` and, with `enclose`, puts them in
+// quotes: in place, from the back, so that no byte is overwritten before it has moved.
+// `added` bytes of room follow `end`; returns the new end.
+char* QuoteBackwards(char* begin, char* end, qsizetype added, bool enclose)
 {
-    const QByteArrayView value = out.bytes().sliced(start);
-    const qsizetype added = value.count('"') + (enclose ? 2 : 0);
-    char* const end = out.room(added); // may move the storage
-    char* const begin = end - value.size();
     char* to = end + added;
     if (enclose)
         *--to = '"';
@@ -207,21 +216,64 @@ void QuoteFrom(FileBuffer& out, qsizetype start, bool enclose)
     }
     if (enclose)
         *--to = '"';
-    out.setEnd(end + added);
+    return end + added;
+}
+
+qsizetype QuotingAdds(QByteArrayView value, bool enclose)
+{
+    return value.count('"') + (enclose ? 2 : 0);
+}
+
+// Where a value's bytes start in the output, the bytes since, quoting them, and dropping them:
+// in a FileBuffer (by offset: it may move) and in a row's reserved room (by pointer; the room
+// holds a value quoted).
+qsizetype Mark(const FileBuffer& out) { return out.size(); }
+QByteArrayView Since(const FileBuffer& out, qsizetype mark) { return out.bytes().sliced(mark); }
+void DropFrom(FileBuffer& out, qsizetype mark) { out.truncate(mark); }
+void QuoteFrom(FileBuffer& out, qsizetype mark, bool enclose)
+{
+    const qsizetype size = out.size() - mark;
+    const qsizetype added = QuotingAdds(Since(out, mark), enclose);
+    char* const end = out.room(added); // may move the storage
+    out.setEnd(QuoteBackwards(end - size, end, added, enclose));
+}
+void AppendBytes(FileBuffer& out, QByteArrayView bytes)
+{
+    if (bytes.size() == 1)
+        out.appendByte(bytes.front());
+    else
+        out.appendBytes(bytes);
+}
+
+char* Mark(const ReservedBytes& out) { return out.at; }
+QByteArrayView Since(const ReservedBytes& out, const char* mark) { return {mark, out.at - mark}; }
+void DropFrom(ReservedBytes& out, char* mark) { out.at = mark; }
+void QuoteFrom(ReservedBytes& out, char* mark, bool enclose)
+{
+    out.at = QuoteBackwards(mark, out.at, QuotingAdds(Since(out, mark), enclose), enclose);
+}
+void AppendBytes(ReservedBytes& out, QByteArrayView bytes)
+{
+    if (bytes.size() == 1)
+        *out.at++ = bytes.front();
+    else
+        AppendAscii(out, std::string_view(bytes.data(), size_t(bytes.size())));
 }
 
 // Windows-1252 and UTF-8: the values go straight into the bytes of the file, where they are
 // searched for what breaks a line (counted when unquoted) and quoted in place as the format
-// says; the separator is encoded once. Returns false when cancelled.
+// says; the separator is encoded once. Rows of bound blocks are written into room reserved
+// once for the row's most bytes; rows with long values, read in parts, append with a check
+// for each piece. Returns false when cancelled.
 template <Quoting Mode>
 bool StreamBytes(Stream& s)
 {
     const LineWriter writer(s.request.format, s.request.separator);
+    const bool utf8 = s.request.format.encoding != FileEncoding::Windows1252;
     FileBuffer pending(WriteSize + (64 << 10), s.request.format.encoding);
     QByteArray separator;
     writer.encode(s.request.separator, separator);
-    const auto endLine = [&] {
-        pending.appendBytes(LineEnd);
+    const auto flushFull = [&] {
         if (pending.size() >= WriteSize) {
             s.line = 172;
             s.file.write(pending.bytes());
@@ -249,6 +301,7 @@ bool StreamBytes(Stream& s)
         start += LineEnd;
     }
     pending.appendBytes(start);
+    flushFull();
     const auto nextPart = [&] {
         pending.appendBytes(LineEnd);
         s.file.write(pending.bytes());
@@ -256,40 +309,63 @@ bool StreamBytes(Stream& s)
         pending.clear();
         pending.appendBytes(start);
     };
-    const bool finished = s.eachRow([&] {
-        for (int column = 0; column < columns; ++column) {
-            if (column) {
-                if (separator.size() == 1)
-                    pending.appendByte(separator.front());
-                else
-                    pending.appendBytes(separator);
-            }
+    const auto writeRow = [&](auto& out) {
+        constexpr bool ReadPast = std::is_same_v<decltype(out), ReservedBytes&>;
+        // Locals, not the captures: the writers' calls would make the loop load them anew.
+        ResultTextReader& reader = s.reader;
+        const QByteArrayView separatorBytes = separator;
+        const char* const searchedColumns = searched.data();
+        const int count = columns;
+        for (int column = 0; column < count; ++column) {
+            if (column)
+                AppendBytes(out, separatorBytes);
             if constexpr (Mode == Quoting::All)
-                pending.appendByte('"');
-            const qsizetype start = pending.size();
-            const bool present = s.reader.appendValue(column, pending);
-            const bool search = searched[size_t(column)];
+                AppendBytes(out, "\"");
+            const auto start = Mark(out);
+            const bool present = reader.appendValue(column, out);
+            const bool search = searchedColumns[column];
             if constexpr (Mode == Quoting::None) {
                 if (search)
-                    s.count(FindsIn<false>(pending.bytes().sliced(start), separator));
+                    s.count(FindsIn<false, ReadPast>(Since(out, start), separatorBytes));
             } else if constexpr (Mode == Quoting::WhereNeeded) {
                 if (search) {
-                    const ByteFinds found = FindsIn<true>(pending.bytes().sliced(start), separator);
+                    const ByteFinds found = FindsIn<true, ReadPast>(Since(out, start), separatorBytes);
                     if (found.separator || found.lineBreak || found.quote)
-                        QuoteFrom(pending, start, true);
+                        QuoteFrom(out, start, true);
                 }
             } else {
                 if (!present) { // NULL is nothing, not ""
-                    pending.truncate(start - 1);
+                    DropFrom(out, start - 1);
                     continue;
                 }
-                if (search && FindsIn<true>(pending.bytes().sliced(start), separator).quote)
-                    QuoteFrom(pending, start, false);
-                pending.appendByte('"');
+                if (search && FindsIn<true, ReadPast>(Since(out, start), separatorBytes).quote)
+                    QuoteFrom(out, start, false);
+                AppendBytes(out, "\"");
             }
         }
-        endLine();
-    }, nextPart);
+        AppendBytes(out, LineEnd);
+    };
+    bool finished = false;
+    if (s.reader.readsBlocks()) {
+        // A value quoted takes at most twice its bytes and two quotes; the spare covers the
+        // whole words and blocks that writers copy past a value's end.
+        qsizetype rowMost = LineEnd.size() + 64;
+        for (int column = 0; column < columns; ++column) {
+            const qsizetype most = s.reader.mostBytes(column, utf8);
+            rowMost += separator.size() + (Mode == Quoting::None ? most : 2 * most + 2);
+        }
+        finished = s.eachRow([&] {
+            ReservedBytes out{pending.room(rowMost), utf8};
+            writeRow(out);
+            pending.setEnd(out.at);
+            flushFull();
+        }, nextPart);
+    } else {
+        finished = s.eachRow([&] {
+            writeRow(pending);
+            flushFull();
+        }, nextPart);
+    }
     if (!finished)
         return false;
     s.line = 172;
@@ -298,14 +374,42 @@ bool StreamBytes(Stream& s)
     return true;
 }
 
-// UTF-16: each value as text, then quoted and encoded by the LineWriter.
+// Whether a value's units hold CR, LF, the separator's first unit or, with Quotes, a '"': what
+// any break of the line or any quoting needs.
+template <bool Quotes>
+bool MayBreakLine(QStringView value, char16_t first)
+{
+    return std::any_of(value.begin(), value.end(), [first](QChar c) {
+        return c == u'\r' || c == u'\n' || c == first || (Quotes && c == u'"');
+    });
+}
+
+// Doubles every '"' of the line from `start` on and, with `enclose`, puts that part in quotes.
+void QuoteFrom(QString& line, qsizetype start, bool enclose)
+{
+    const QString value = line.sliced(start);
+    line.truncate(start);
+    if (enclose)
+        line += u'"';
+    for (const QChar c : value) {
+        line += c;
+        if (c == u'"')
+            line += u'"';
+    }
+    if (enclose)
+        line += u'"';
+}
+
+// UTF-16: each line as text, its values searched and quoted there as the format says (only
+// where their characters can break the line or need quotes), then its units written
+// little-endian.
+template <Quoting Mode>
 bool StreamUtf16(Stream& s)
 {
     const LineWriter writer(s.request.format, s.request.separator);
     QByteArray pending;
     pending.reserve(WriteSize + (64 << 10));
-    const auto endLine = [&] {
-        writer.endLine(pending);
+    const auto flushFull = [&] {
         if (pending.size() >= WriteSize) {
             s.line = 172;
             s.file.write(pending);
@@ -315,6 +419,14 @@ bool StreamUtf16(Stream& s)
     const int columns = s.reader.columnCount();
     // How every file (or part) starts: the byte order mark and the header line.
     QByteArray start = writer.start();
+    const QString& separator = s.request.separator;
+    const char16_t first = separator.isEmpty() ? u'\n' : separator.front().unicode();
+    std::vector<char> searched(size_t(columns), true);
+    for (int column = 0; column < columns; ++column) {
+        const QString characters = s.reader.characters(column);
+        if (!characters.isNull()) // in UTF-8 a character holds a byte only if it is that byte
+            searched[size_t(column)] = MayNeedSearch(characters.toUtf8(), separator.toUtf8(), Mode != Quoting::None);
+    }
     if (s.request.header) {
         s.line = 128;
         const QStringList& names = s.reader.columnNames();
@@ -331,17 +443,46 @@ bool StreamUtf16(Stream& s)
         s.file.startNextPart();
         pending = start;
     };
-    const bool counting = s.request.format.quoting == Quoting::None;
-    QString value;
+    QString line;
     const bool finished = s.eachRow([&] {
+        line.truncate(0); // keeps the storage, which clear() would free
         for (int column = 0; column < columns; ++column) {
-            value.clear();
-            const bool present = s.reader.appendValue(column, value);
-            if (counting)
-                s.count(writer.breaks(value));
-            writer.appendValue(value, !present, column == 0, pending);
+            if (column) {
+                if (separator.size() == 1)
+                    line += separator.front();
+                else
+                    line += separator;
+            }
+            if constexpr (Mode == Quoting::All)
+                line += u'"';
+            const qsizetype start = line.size();
+            const bool present = s.reader.appendValue(column, line);
+            const bool search = searched[size_t(column)];
+            const QStringView value = QStringView(line).sliced(start);
+            if constexpr (Mode == Quoting::None) {
+                if (search && MayBreakLine<false>(value, first))
+                    s.count(writer.breaks(value));
+            } else if constexpr (Mode == Quoting::WhereNeeded) {
+                if (search && MayBreakLine<true>(value, first)) {
+                    const StructureBreaks found = writer.breaks(value);
+                    if (found.separator || found.lineBreak || value.contains(u'"'))
+                        QuoteFrom(line, start, true);
+                }
+            } else {
+                if (!present) { // NULL is nothing, not ""
+                    line.truncate(start - 1);
+                    continue;
+                }
+                if (search && value.contains(u'"'))
+                    QuoteFrom(line, start, false);
+                line += u'"';
+            }
         }
-        endLine();
+        line += u"\r\n";
+        const qsizetype at = pending.size();
+        pending.resize(at + 2 * line.size());
+        qToLittleEndian<char16_t>(line.utf16(), line.size(), pending.data() + at);
+        flushFull();
     }, nextPart);
     if (!finished)
         return false;
@@ -359,14 +500,13 @@ void ReportNoFile(ErrorTrap& trap)
 // Returns false when cancelled.
 bool StreamRows(Stream& s)
 {
-    if (s.request.format.encoding == FileEncoding::Utf16LeWithBom)
-        return StreamUtf16(s);
+    const bool utf16 = s.request.format.encoding == FileEncoding::Utf16LeWithBom;
     switch (s.request.format.quoting) {
-    case Quoting::WhereNeeded: return StreamBytes<Quoting::WhereNeeded>(s);
-    case Quoting::All: return StreamBytes<Quoting::All>(s);
+    case Quoting::WhereNeeded: return utf16 ? StreamUtf16<Quoting::WhereNeeded>(s) : StreamBytes<Quoting::WhereNeeded>(s);
+    case Quoting::All: return utf16 ? StreamUtf16<Quoting::All>(s) : StreamBytes<Quoting::All>(s);
     case Quoting::None: break;
     }
-    return StreamBytes<Quoting::None>(s);
+    return utf16 ? StreamUtf16<Quoting::None>(s) : StreamBytes<Quoting::None>(s);
 }
 
 } // namespace

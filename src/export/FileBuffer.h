@@ -2,6 +2,7 @@
 
 #include "export/AnsiText.h"
 #include "export/FileFormat.h"
+#include "export/ShortCopy.h"
 #include "export/Utf8Text.h"
 
 #include <QByteArrayView>
@@ -29,20 +30,10 @@ public:
     void appendBytes(QByteArrayView bytes)
     {
         char* at = room(bytes.size());
-        const size_t count = size_t(bytes.size());
-        const char* from = bytes.data();
-        // Most pieces are a few bytes: two overlapping fixed-size copies, which the compiler
-        // turns into plain moves, instead of a call into the C library.
-        if (count > 16)
-            std::memcpy(at, from, count);
-        else if (count >= 8)
-            CopyOverlapping<8>(at, from, count);
-        else if (count >= 4)
-            CopyOverlapping<4>(at, from, count);
-        else if (count >= 2)
-            CopyOverlapping<2>(at, from, count);
-        else if (count == 1)
-            *at = *from;
+        if (bytes.size() > 24)
+            std::memcpy(at, bytes.data(), size_t(bytes.size()));
+        else
+            CopyShort(at, bytes.data(), size_t(bytes.size()));
         size_ += bytes.size();
     }
     void appendByte(char byte)
@@ -74,14 +65,6 @@ public:
     void clear() { size_ = 0; }
 
 private:
-    // Copies count bytes, Width <= count <= 2 * Width.
-    template <size_t Width>
-    static void CopyOverlapping(char* to, const char* from, size_t count)
-    {
-        std::memcpy(to, from, Width);
-        std::memcpy(to + count - Width, from + count - Width, Width);
-    }
-
     std::vector<char> storage_;
     qsizetype size_ = 0;
     bool utf8_;

@@ -1,6 +1,7 @@
 #include "export/ResultTextReader.h"
 
 #include "errors/Failure.h"
+#include "export/ShortestNumber.h"
 #include "export/TextOutput.h"
 
 #include <cstring>
@@ -11,17 +12,7 @@ namespace velloxa {
 
 namespace {
 
-enum class Kind { Text,
-                  Integer,
-                  Decimal,
-                  Double,
-                  Real,
-                  Bit,
-                  Date,
-                  Timestamp,
-                  Time,
-                  Guid,
-                  Binary };
+enum class Kind { Text, Integer, Decimal, Double, Real, Bit, Date, Timestamp, Time, Guid, Binary };
 
 // Columns wider than this are read in chunks instead of being bound.
 constexpr SQLULEN LongerThanBound = 8000;
@@ -49,6 +40,7 @@ struct ResultTextReader::Column {
     // The text of a value of this column's kind, chosen once rather than for every value.
     ResultTextReader::Writer<QString> toText = nullptr;
     ResultTextReader::Writer<FileBuffer> toBytes = nullptr;
+    ResultTextReader::Writer<ReservedBytes> toRoom = nullptr;
 
     char* element(SQLULEN row) { return reinterpret_cast<char*>(storage.data()) + row * SQLULEN(elementSize); }
     const char* element(SQLULEN row) const { return reinterpret_cast<const char*>(storage.data()) + row * SQLULEN(elementSize); }
@@ -129,69 +121,39 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
         column->name = description.name;
         const SQLULEN size = description.size;
         switch (description.type) {
-        case SQL_CHAR:
-        case SQL_VARCHAR:
-        case SQL_WCHAR:
-        case SQL_WVARCHAR:
+        case SQL_CHAR: case SQL_VARCHAR: case SQL_WCHAR: case SQL_WVARCHAR:
             column->elementSize = SQLLEN(size + 1) * SQLLEN(sizeof(SQLWCHAR));
             column->isLong = size == 0 || size > LongerThanBound;
             break;
-        case SQL_TINYINT:
-        case SQL_SMALLINT:
-        case SQL_INTEGER:
-        case SQL_BIGINT:
-            column->kind = Kind::Integer;
-            column->cType = SQL_C_SBIGINT;
-            column->elementSize = sizeof(SQLBIGINT);
+        case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT:
+            column->kind = Kind::Integer; column->cType = SQL_C_SBIGINT; column->elementSize = sizeof(SQLBIGINT);
             break;
-        case SQL_DECIMAL:
-        case SQL_NUMERIC:
-            column->kind = Kind::Decimal;
-            column->cType = SQL_C_CHAR;
-            column->elementSize = SQLLEN(size) + 4;
+        case SQL_DECIMAL: case SQL_NUMERIC:
+            column->kind = Kind::Decimal; column->cType = SQL_C_CHAR; column->elementSize = SQLLEN(size) + 4;
             break;
-        case SQL_FLOAT:
-        case SQL_DOUBLE:
-            column->kind = Kind::Double;
-            column->cType = SQL_C_DOUBLE;
-            column->elementSize = sizeof(double);
+        case SQL_FLOAT: case SQL_DOUBLE:
+            column->kind = Kind::Double; column->cType = SQL_C_DOUBLE; column->elementSize = sizeof(double);
             break;
         case SQL_REAL:
-            column->kind = Kind::Real;
-            column->cType = SQL_C_FLOAT;
-            column->elementSize = sizeof(float);
+            column->kind = Kind::Real; column->cType = SQL_C_FLOAT; column->elementSize = sizeof(float);
             break;
         case SQL_BIT:
-            column->kind = Kind::Bit;
-            column->cType = SQL_C_BIT;
-            column->elementSize = 1;
+            column->kind = Kind::Bit; column->cType = SQL_C_BIT; column->elementSize = 1;
             break;
         case SQL_TYPE_DATE:
-            column->kind = Kind::Date;
-            column->cType = SQL_C_TYPE_DATE;
-            column->elementSize = sizeof(SQL_DATE_STRUCT);
+            column->kind = Kind::Date; column->cType = SQL_C_TYPE_DATE; column->elementSize = sizeof(SQL_DATE_STRUCT);
             break;
         case SQL_TYPE_TIMESTAMP:
-            column->kind = Kind::Timestamp;
-            column->cType = SQL_C_TYPE_TIMESTAMP;
-            column->elementSize = sizeof(SQL_TIMESTAMP_STRUCT);
+            column->kind = Kind::Timestamp; column->cType = SQL_C_TYPE_TIMESTAMP; column->elementSize = sizeof(SQL_TIMESTAMP_STRUCT);
             break;
         case SqlServerTime:
-            column->kind = Kind::Time;
-            column->cType = SQL_C_CHAR;
-            column->elementSize = 32;
+            column->kind = Kind::Time; column->cType = SQL_C_CHAR; column->elementSize = 32;
             break;
         case SQL_GUID:
-            column->kind = Kind::Guid;
-            column->cType = SQL_C_GUID;
-            column->elementSize = sizeof(SQLGUID);
+            column->kind = Kind::Guid; column->cType = SQL_C_GUID; column->elementSize = sizeof(SQLGUID);
             break;
-        case SQL_BINARY:
-        case SQL_VARBINARY:
-        case SQL_LONGVARBINARY:
-            column->kind = Kind::Binary;
-            column->cType = SQL_C_BINARY;
-            column->elementSize = SQLLEN(size);
+        case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY:
+            column->kind = Kind::Binary; column->cType = SQL_C_BINARY; column->elementSize = SQLLEN(size);
             column->isLong = description.type == SQL_LONGVARBINARY || size == 0 || size > LongerThanBound;
             break;
         default:
@@ -203,6 +165,7 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
             column->elementSize = ChunkSize;
         column->toText = Column::WriterFor<QString>(column->kind);
         column->toBytes = Column::WriterFor<FileBuffer>(column->kind);
+        column->toRoom = Column::WriterFor<ReservedBytes>(column->kind);
         unbound_ = unbound_ || column->isLong;
         rowBytes += column->elementSize + SQLLEN(sizeof(SQLLEN));
         names_ << column->name;
@@ -222,7 +185,7 @@ ResultTextReader::ResultTextReader(odbc::Statement& statement, const ValueTextFo
         if (!unbound_)
             statement.bind(i, column.cType, column.element(0), column.elementSize, column.indicators.data());
         bound_.push_back({column.element(0), column.elementSize, column.indicators.data(), column.toText,
-                          column.toBytes, &column});
+                          column.toBytes, column.toRoom, &column});
     }
     if (!unbound_)
         statement.setRowArraySize(rows);
@@ -233,14 +196,9 @@ ResultTextReader::~ResultTextReader() = default;
 QString ResultTextReader::characters(int index) const
 {
     switch (columns_[size_t(index)]->kind) {
-    case Kind::Integer:
-    case Kind::Decimal:
-    case Kind::Double:
-    case Kind::Real:
+    case Kind::Integer: case Kind::Decimal: case Kind::Double: case Kind::Real:
         return format_.numberCharacters();
-    case Kind::Date:
-    case Kind::Timestamp:
-    case Kind::Time:
+    case Kind::Date: case Kind::Timestamp: case Kind::Time:
         return format_.dateTimeCharacters();
     case Kind::Bit: return QStringLiteral("TrueFals");
     case Kind::Guid: return QStringLiteral("0123456789ABCDEF-");
@@ -248,6 +206,28 @@ QString ResultTextReader::characters(int index) const
     case Kind::Text: break;
     }
     return QString();
+}
+
+qsizetype ResultTextReader::mostBytes(int index, bool utf8) const
+{
+    const Column& column = *columns_[size_t(index)];
+    const qsizetype perUnit = utf8 ? MostUtf8Bytes(1) : MostAnsiBytes(1);
+    // Room for a multi-byte decimal separator and the whole words some writers store.
+    constexpr qsizetype Spare = 24;
+    switch (column.kind) {
+    case Kind::Text: return column.elementSize / qsizetype(sizeof(SQLWCHAR)) * perUnit;
+    case Kind::Integer: return 21 + Spare;
+    case Kind::Decimal: return column.elementSize + 2 + Spare;
+    case Kind::Double:
+    case Kind::Real: return MostShortestChars + Spare;
+    case Kind::Bit: return 5;
+    case Kind::Date:
+    case Kind::Timestamp:
+    case Kind::Time: return format_.mostDateTimeBytes();
+    case Kind::Guid: return 36;
+    case Kind::Binary: return 2 + 2 * column.elementSize;
+    }
+    return column.elementSize * perUnit;
 }
 
 void ResultTextReader::readUnbound(int index)

@@ -2,6 +2,7 @@
 
 #include "connection/odbc/Statement.h"
 #include "export/FileBuffer.h"
+#include "export/TextOutput.h"
 #include "export/ValueText.h"
 
 #include <QByteArray>
@@ -33,10 +34,18 @@ public:
     // any (text).
     QString characters(int column) const;
 
+    // Whether rows come in blocks of bound buffers (no long column): then every value's text
+    // fits in mostBytes(), and appendValue can write into a row's reserved room.
+    bool readsBlocks() const { return !unbound_; }
+    // The most bytes the text of a value of `column` takes in an 8-bit file (UTF-8 or the
+    // code page), with what its writer may copy past its end.
+    qsizetype mostBytes(int column, bool utf8) const;
+
     // Advances to the next row; false at the end. Throws Failure (a lost connection).
     bool next();
     // Appends the text of the current row's value in `column` to a QString or the export's
-    // FileBuffer (TextOutput.h). A NULL appends nothing and answers false.
+    // bytes (TextOutput.h; ReservedBytes only when readsBlocks()). A NULL appends nothing and
+    // answers false.
     template <typename Out>
     bool appendValue(int column, Out& out);
     // Reads the current row's value in `column` as the driver gives it and makes no text of
@@ -59,6 +68,7 @@ private:
         const SQLLEN* indicators;
         Writer<QString> toText; // the text of a value of the column's kind, chosen once
         Writer<FileBuffer> toBytes;
+        Writer<ReservedBytes> toRoom;
         const Column* column;
     };
 
@@ -81,7 +91,9 @@ private:
 template <typename Out>
 inline bool ResultTextReader::appendValue(int column, Out& out)
 {
-    if (unbound_) [[unlikely]]
+    if constexpr (std::is_same_v<Out, ReservedBytes>)
+        Q_ASSERT(!unbound_);
+    else if (unbound_) [[unlikely]]
         return appendUnbound(column, out);
     const Bound& bound = bound_[size_t(column)];
     const SQLLEN indicator = bound.indicators[row_];
@@ -90,8 +102,10 @@ inline bool ResultTextReader::appendValue(int column, Out& out)
     const Writer<Out> writer = [&bound] {
         if constexpr (std::is_same_v<Out, QString>)
             return bound.toText;
-        else
+        else if constexpr (std::is_same_v<Out, FileBuffer>)
             return bound.toBytes;
+        else
+            return bound.toRoom;
     }();
     writer(format_, *bound.column, bound.elements + row_ * SQLULEN(bound.elementSize), indicator, out);
     return true;

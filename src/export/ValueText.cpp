@@ -2,10 +2,10 @@
 
 #include "export/AnsiText.h"
 #include "export/DecimalDigits.h"
+#include "export/ShortestNumber.h"
 #include "export/TextOutput.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string_view>
 
@@ -25,14 +25,6 @@ void AppendNumber(std::string_view text, QChar decimalPoint, Out& out)
     AppendAscii(out, text.substr(0, point));
     AppendText(out, QStringView(&decimalPoint, 1));
     AppendAscii(out, text.substr(point + 1));
-}
-
-template <typename Number, typename Out>
-void AppendShortest(Number value, QChar decimalPoint, Out& out)
-{
-    char text[64];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    AppendNumber(std::string_view(text, error == std::errc() ? end - text : 0), decimalPoint, out);
 }
 
 char* PutHexByte(char* at, unsigned char byte)
@@ -85,6 +77,11 @@ bool ValueTextFormat::differsInWindows1252(const QLocale& locale)
 QString ValueTextFormat::numberCharacters() const
 {
     return QStringLiteral("0123456789-+.einfa") + decimalPoint_;
+}
+
+qsizetype ValueTextFormat::mostDateTimeBytes() const
+{
+    return std::max({date_.mostBytes(), time_.mostBytes(), dateAndTime_.mostBytes()});
 }
 
 QString ValueTextFormat::dateTimeCharacters() const
@@ -151,14 +148,12 @@ template <typename Number, typename Out>
 void ValueTextFormat::appendShortest(Number value, Out& out) const
 {
     if (!asciiPoint_) {
-        AppendShortest(value, decimalPoint_, out);
+        char text[MostShortestChars];
+        AppendNumber(std::string_view(text, size_t(PutShortest(text, value) - text)), decimalPoint_, out);
         return;
     }
-    // The shortest form of a double has at most 24 characters ("-2.2250738585072014e-308").
-    PutAscii<32>(out, [&](char* at) {
-        const auto [end, error] = std::to_chars(at, at + 32, value);
-        if (error != std::errc())
-            return at;
+    PutAscii<MostShortestChars>(out, [&](char* at) {
+        char* const end = PutShortest(at, value);
         if (asciiPoint_ != '.')
             std::replace(at, end, '.', asciiPoint_);
         return end;
@@ -237,7 +232,7 @@ void ValueTextFormat::appendHexDigits(QByteArrayView bytes, Out& out) const
     }
 }
 
-// The two outputs: a preview cell and the export's bytes.
+// The outputs: a preview cell and the export's bytes (a buffer, a row's reserved room).
 template void ValueTextFormat::appendInteger(qint64, QString&) const;
 template void ValueTextFormat::appendDecimal(QByteArrayView, QString&) const;
 template void ValueTextFormat::appendDouble(double, QString&) const;
@@ -260,5 +255,17 @@ template void ValueTextFormat::appendTime(int, int, int, quint32, FileBuffer&) c
 template void ValueTextFormat::appendGuid(const SQLGUID&, FileBuffer&) const;
 template void ValueTextFormat::appendBinary(QByteArrayView, FileBuffer&) const;
 template void ValueTextFormat::appendHexDigits(QByteArrayView, FileBuffer&) const;
+
+template void ValueTextFormat::appendInteger(qint64, ReservedBytes&) const;
+template void ValueTextFormat::appendDecimal(QByteArrayView, ReservedBytes&) const;
+template void ValueTextFormat::appendDouble(double, ReservedBytes&) const;
+template void ValueTextFormat::appendReal(float, ReservedBytes&) const;
+template void ValueTextFormat::appendBit(bool, ReservedBytes&) const;
+template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, ReservedBytes&) const;
+template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, ReservedBytes&) const;
+template void ValueTextFormat::appendTime(int, int, int, quint32, ReservedBytes&) const;
+template void ValueTextFormat::appendGuid(const SQLGUID&, ReservedBytes&) const;
+template void ValueTextFormat::appendBinary(QByteArrayView, ReservedBytes&) const;
+template void ValueTextFormat::appendHexDigits(QByteArrayView, ReservedBytes&) const;
 
 } // namespace velloxa

@@ -42,7 +42,7 @@ namespace velloxa {
 // containers), dates, times and numbers take the ISO 8601 forms instead: "2024-01-02",
 // "2024-01-02 15:04:05.25" (a date-time keeps its time at midnight too), "08:09:10", a
 // decimal point.
-// Every append writes to a QString or to the export's FileBuffer (TextOutput.h).
+// Every append writes to a QString or to the export's bytes (TextOutput.h).
 class ValueTextFormat {
 public:
     explicit ValueTextFormat(const QLocale& locale, ValueForms forms = ValueForms::Regional, bool windows1252 = false);
@@ -67,6 +67,9 @@ public:
     // "inf", "nan", the decimal separator) or of a date and time can hold.
     QString numberCharacters() const;
     QString dateTimeCharacters() const;
+    // The most bytes a date or time can take in an 8-bit file, with what its writer may copy
+    // past its end.
+    qsizetype mostDateTimeBytes() const;
 
 private:
     template <typename Number, typename Out> void appendShortest(Number value, Out& out) const;

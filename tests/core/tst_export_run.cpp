@@ -438,20 +438,24 @@ void ExportRunTest::fileFormats_data()
         << int(Quoting::WhereNeeded) << int(FileEncoding::Windows1252)
         << QByteArray("Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7,Gr\xfc\xdf" "e \x80 ? ?\r\n"
                       "8,\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n") << 0 << 0;
-    QTest::newRow("where needed, UTF-8")
-        << int(Quoting::WhereNeeded) << int(FileEncoding::Utf8)
-        << ("Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7," + unicode
-            + "\r\n8,\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n") << 0 << 0;
+    const QByteArray whereNeeded = "Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7," + unicode
+        + "\r\n8,\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n";
+    QTest::newRow("where needed, UTF-8") << int(Quoting::WhereNeeded) << int(FileEncoding::Utf8) << whereNeeded << 0 << 0;
+    const auto utf16 = [](const QString& text) {
+        QByteArray bytes = "\xFF\xFE";
+        for (const QChar c : text)
+            bytes += char(c.unicode() & 0xFF), bytes += char(c.unicode() >> 8);
+        return bytes;
+    };
+    QTest::newRow("where needed, UTF-16 LE") << int(Quoting::WhereNeeded) << int(FileEncoding::Utf16LeWithBom)
+                                             << utf16(QString::fromUtf8(whereNeeded)) << 0 << 0;
     QTest::newRow("all values, UTF-8 with BOM: \"\" is empty, nothing is NULL")
         << int(Quoting::All) << int(FileEncoding::Utf8WithBom)
         << ("\xEF\xBB\xBF\"Id\",\"Body\"\r\n\"1\",\"a,b\"\r\n\"2\",\"say \"\"hi\"\"\"\r\n\"3\",\"cr\rx\"\r\n\"4\",\"lf\ny\"\r\n"
             "\"5\",\"\"\r\n\"6\",\r\n\"7\",\"" + unicode + "\"\r\n\"8\",\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n") << 0 << 0;
     QString wide = QStringLiteral("Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Grüße € 中 ") + emoji
         + "\r\n8,more than sixteen bytes, \"quoted\" late\r\n\r\n";
-    QByteArray utf16 = "\xFF\xFE";
-    for (const QChar c : wide)
-        utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
-    QTest::newRow("raw, UTF-16 LE keeps every character") << int(Quoting::None) << int(FileEncoding::Utf16LeWithBom) << utf16 << 2 << 2;
+    QTest::newRow("raw, UTF-16 LE keeps every character") << int(Quoting::None) << int(FileEncoding::Utf16LeWithBom) << utf16(wide) << 2 << 2;
 }
 
 void ExportRunTest::fileFormats()

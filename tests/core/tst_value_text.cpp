@@ -3,9 +3,16 @@
 
 #include "export/FileBuffer.h"
 #include "export/AnsiText.h"
+#include "export/DecimalDigits.h"
+#include "export/ShortestNumber.h"
 #include "export/ValueText.h"
 
 #include <QtTest>
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <random>
 
 using namespace velloxa;
 
@@ -30,6 +37,7 @@ class ValueTextTest : public QObject {
     Q_OBJECT
 private slots:
     void numbers();
+    void digitWritersAgreeWithTheLibrary();
     void datesAndTimes();
     void otherKinds();
     void noLocaleLeavesStrayBlanksOrBrackets();
@@ -58,6 +66,50 @@ void ValueTextTest::numbers()
     QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendDouble(1e20, o); }), QStringLiteral("1e+20"));
     QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendDouble(1234567.0, o); }), QStringLiteral("1234567"));
     QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendReal(0.1f, o); }), QStringLiteral("0.1"));
+}
+
+void ValueTextTest::digitWritersAgreeWithTheLibrary()
+{
+    // The shortest text of a double or float is to_chars' text, character for character:
+    // random bit patterns (every exponent, subnormals, NaN, infinities), the fractions, whole
+    // numbers and powers a table holds, and the edges of the fixed and scientific forms.
+    std::mt19937_64 random(18);
+    int differ = 0;
+    const auto check = [&](auto value) {
+        char mine[MostShortestChars + 8], library[64];
+        const std::string_view ours(mine, size_t(PutShortest(mine, value) - mine));
+        const std::string_view theirs(library, size_t(std::to_chars(library, library + 64, value).ptr - library));
+        if (ours != theirs && differ++ < 5)
+            qWarning() << QByteArray(ours.data(), qsizetype(ours.size())) << "instead of" << QByteArray(theirs.data(), qsizetype(theirs.size()));
+    };
+    for (int i = 0; i < 300000; ++i) {
+        check(std::bit_cast<double>(random()));
+        check(std::bit_cast<float>(quint32(random())));
+    }
+    for (int x = -20000; x < 20000; ++x) {
+        check(x / 7.0);
+        check(x / 100.0);
+        check(x * 1000.0);
+        check(float(x) / 3.0f);
+    }
+    for (int e = 0; e < 2100; ++e) {
+        check(std::ldexp(1.0, e - 1075));
+        check(std::ldexp(1.0, e - 1075) * 0.999999);
+        check(std::pow(10.0, e / 6 - 330));
+    }
+    QCOMPARE(differ, 0);
+
+    // Whole numbers of every length, as bytes and as text, with zeros in front to a width.
+    for (int i = 0; i < 200000; ++i) {
+        const quint64 value = random() >> (random() % 64);
+        const int width = int(random() % 6);
+        QString expected = QString::number(value);
+        expected = QString(qMax(0, width - int(expected.size())), u'0') + expected;
+        char bytes[24];
+        char16_t units[24];
+        QCOMPARE(QLatin1String(bytes, PutUnsigned(bytes, value, width)), expected);
+        QCOMPARE(QStringView(units, PutUnsigned(units, value, width)), expected);
+    }
 }
 
 void ValueTextTest::datesAndTimes()
