@@ -12,6 +12,7 @@
 #include "export/CollisionGuard.h"
 #include "export/ExportRun.h"
 #include "export/TableSetExport.h"
+#include "settings/KeyringPassword.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -227,8 +228,10 @@ int main(int argc, char* argv[])
             }
         } else if (parser.isSet(password)) {
             login.password = parser.value(password);
-        } else {
+        } else if (qEnvironmentVariableIsSet("VELLOXA_PASSWORD")) {
             login.password = qEnvironmentVariable("VELLOXA_PASSWORD");
+        } else {
+            login.password = velloxa::KeyringPassword(login).value_or(QString());
         }
         request.connectionString = velloxa::BuildConnectionString(login);
     }
