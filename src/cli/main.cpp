@@ -57,7 +57,9 @@ const char* const Description =
     "(\"Server=host\"; the FreeTDS driver is then given port 1433), --database, --user, and\n"
     "the password from --password-file (\"-\": standard input; its first line, at most 64 KiB),\n"
     "the environment variable VELLOXA_PASSWORD, or --password (visible to other users in the\n"
-    "process list); or a whole ODBC --connection-string instead. --port takes 1 to 65535.";
+    "process list); without any of them, the system keyring's entry for the login (service\n"
+    "\"Velloxa\", entry user@server,port), where the windows keep their remembered password;\n"
+    "or a whole ODBC --connection-string instead. --port takes 1 to 65535.";
 
 int UsageError(const QString& text)
 {
