@@ -1,5 +1,6 @@
 #include "settings/Keyring.h"
 
+#include <QFileInfo>
 #include <QThread>
 #include <qt6keychain/keychain.h>
 
@@ -76,9 +77,24 @@ std::function<QKeychain::Job*()> Job(const QString& entry, const std::function<v
     };
 }
 
+// Where the Secret Service is reached over D-Bus: is there a session bus at all? Without one the
+// library would start a bus of its own through the X display (dbus-launch), and with it a keyring
+// daemon that asks on screen for a new keyring's password, and leave both running: a machine
+// without a session has no keyring to offer.
+bool SessionBusExists()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    const QString runtimeFolder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
+        || (!runtimeFolder.isEmpty() && QFileInfo::exists(runtimeFolder + QStringLiteral("/bus")));
+#else
+    return true;
+#endif
+}
+
 } // namespace
 
-Keyring::Keyring(std::chrono::milliseconds bound) : bound_(bound) {}
+Keyring::Keyring(std::chrono::milliseconds bound) : bound_(bound), answers_(SessionBusExists()) {}
 
 std::optional<QString> Keyring::read(const QString& entry)
 {

@@ -11,6 +11,7 @@ namespace velloxa {
 // Credential Manager on Windows. Every call is bounded: a keyring that fails or does not answer
 // in time (no session bus, a bus that never answers, a prompt nobody can see) counts as absent
 // for the rest of the run, so later calls return at once and callers keep the password elsewhere.
+// Without a session bus (Linux) it is absent from the start, and nothing is asked.
 class Keyring {
 public:
     // One entry per login under this service name (the Secret Service item's "server" attribute).
@@ -30,7 +31,7 @@ public:
 
 private:
     std::chrono::milliseconds bound_;
-    bool answers_ = true;
+    bool answers_;
 };
 
 } // namespace velloxa
