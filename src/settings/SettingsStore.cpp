@@ -89,11 +89,10 @@ QString SettingsStore::readPassword(const QString& defaultValue) const
 void SettingsStore::writePassword(const QString& password)
 {
     if (keyring_ && keyring_->answers()) {
-        const bool fileHoldsOne = !readFile(SettingKeys::Password, QString()).isEmpty();
-        if (keptPassword_ == password && !fileHoldsOne)
-            return; // the write-back of what was just read
+        // The start's write-back of what was just read asks the keyring nothing.
+        const bool known = keptPassword_ == password && readFile(SettingKeys::Password, QString()).isEmpty();
         const QString entry = passwordEntry();
-        if (password.isEmpty() ? keyring_->remove(entry) : keyring_->write(entry, password)) {
+        if (known || (password.isEmpty() ? keyring_->remove(entry) : keyring_->write(entry, password))) {
             keptPassword_ = password;
             passedEntries_.erase(entry); // typed for this login: it stays when the login moves on
             writeFile(SettingKeys::Password, QString());
