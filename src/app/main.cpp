@@ -4,6 +4,7 @@
 #include "app/Wizard.h"
 #include "errors/QtMessageService.h"
 #include "export/PendingFiles.h"
+#include "settings/Keyring.h"
 #include "settings/SettingsStore.h"
 #include "shell/DesktopFileOpener.h"
 #include "shell/QtFileDialogService.h"
@@ -20,7 +21,8 @@ int main(int argc, char* argv[])
     QtMessageService messages;
     QtFileDialogService fileDialogs;
     DesktopFileOpener fileOpener;
-    SettingsStore settings;
+    Keyring keyring;
+    SettingsStore settings(&keyring);
     Services services{messages, fileDialogs, fileOpener, settings, [] { QCoreApplication::exit(0); },
                       [] { PendingFiles::EndProcessNow(0); }};
 

@@ -12,6 +12,7 @@
 #include "export/CollisionGuard.h"
 #include "export/ExportRun.h"
 #include "export/TableSetExport.h"
+#include "settings/KeyringPassword.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -56,7 +57,9 @@ const char* const Description =
     "(\"Server=host\"; the FreeTDS driver is then given port 1433), --database, --user, and\n"
     "the password from --password-file (\"-\": standard input; its first line, at most 64 KiB),\n"
     "the environment variable VELLOXA_PASSWORD, or --password (visible to other users in the\n"
-    "process list); or a whole ODBC --connection-string instead. --port takes 1 to 65535.";
+    "process list); without any of them, the system keyring's entry for the login (service\n"
+    "\"Velloxa\", entry user@server,port), where the windows keep their remembered password;\n"
+    "or a whole ODBC --connection-string instead. --port takes 1 to 65535.";
 
 int UsageError(const QString& text)
 {
@@ -227,8 +230,10 @@ int main(int argc, char* argv[])
             }
         } else if (parser.isSet(password)) {
             login.password = parser.value(password);
-        } else {
+        } else if (qEnvironmentVariableIsSet("VELLOXA_PASSWORD")) {
             login.password = qEnvironmentVariable("VELLOXA_PASSWORD");
+        } else {
+            login.password = velloxa::KeyringPassword(login).value_or(QString());
         }
         request.connectionString = velloxa::BuildConnectionString(login);
     }
