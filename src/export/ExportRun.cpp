@@ -552,9 +552,25 @@ ExportOutcome RunExportOn(odbc::Connection& connection, const ExportRequest& req
 
     if (request.rowEstimate)
         request.rowEstimate(EstimatedRowCount(connection, request.schema, request.table));
-    trap.step(116, [&] { sql = ExportStatement(request.schema, request.table, request.columns); });
+    std::optional<RowRange> range;
+    std::optional<RangeParameters> parameters;
+    bool built = false;
+    trap.step(116, [&] {
+        if (request.beforeSelect)
+            range = request.beforeSelect(connection);
+        sql = ExportStatement(request.schema, request.table, request.columns);
+        if (range) {
+            sql += RangeClause(*range);
+            parameters.emplace(*range);
+        }
+        built = true;
+    });
+    if (!built)
+        return outcome;
     trap.step(118, [&] {
         statement = std::make_unique<odbc::Statement>(connection);
+        if (parameters)
+            parameters->bind(*statement);
         statement->execute(sql);
         reader = std::make_unique<ResultTextReader>(*statement, format);
     });
