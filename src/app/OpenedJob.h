@@ -1,0 +1,22 @@
+#pragma once
+
+#include "jobs/Job.h"
+
+namespace velloxa {
+
+class Form1;
+class Form4;
+class Wizard;
+
+// A job file opened with the program (velloxa FILE.velloxa): its login fills the Login
+// window (the password stays the remembered one; a job holds none), and once that login
+// works, its table, columns and options fill the later windows, as if the user had chosen
+// them, ending on the Export window. Where the table or a column is gone, a message says so
+// and the user goes on from the window it stopped at.
+void FillLogin(Form1& login, const Job& job);
+void FillChoices(Wizard& wizard, const Job& job);
+
+// The job the Export window shows now, for "Save job...".
+Job ShownJob(Wizard& wizard);
+
+} // namespace velloxa
