@@ -42,6 +42,25 @@ QString KindName(RisingKind kind)
     return QStringLiteral("a rowversion (0x and 16 hexadecimal digits)");
 }
 
+// A datetime keeps 1/300 s, which the driver rounds to milliseconds: .993 is 298/300 s,
+// 0.9933333. The mark keeps that, so that the stored row compares equal and is not sent again
+// (a server compares datetime with datetime2 by its exact value).
+QString ExactDateTime(const QString& text)
+{
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        return text;
+    const int milliseconds = text.mid(point + 1).leftJustified(3, QLatin1Char('0')).left(3).toInt();
+    const qint64 ticks = (milliseconds * 300 + 500) / 1000;
+    const qint64 tenMillionths = (ticks * 10'000'000 + 150) / 300;
+    return text.left(point + 1) + QStringLiteral("%1").arg(tenMillionths, 7, 10, QLatin1Char('0'));
+}
+
+bool IsDateTime(const odbc::ColumnDescription& column)
+{
+    return column.type == SQL_TYPE_TIMESTAMP && column.size == 23 && column.digits == 3;
+}
+
 } // namespace
 
 std::optional<RisingType> RisingTypeOf(const odbc::ColumnDescription& column)
@@ -106,7 +125,9 @@ RangeParameters::Value RangeParameters::parse(const QString& text) const
         value.bytes = QByteArray::fromHex(text.mid(2).toLatin1());
         value.length = value.bytes.size();
         break;
-    default: // checked: ASCII digits and marks only
+    case RisingKind::Date:
+    case RisingKind::Time:
+    case RisingKind::DateTime: // checked: ASCII digits and marks only
         value.bytes = text.toLatin1();
         value.length = value.bytes.size();
         break;
@@ -130,7 +151,15 @@ void RangeParameters::bind(odbc::Statement& statement)
             statement.bindParameter(number, SQL_C_BINARY, SQL_BINARY, SQLULEN(value->bytes.size()), 0,
                                     value->bytes.data(), value->length, &value->length);
             break;
-        default: // the driver turns the text into a value of the column's own type
+        case RisingKind::DateTime: // with all seven digits: datetime2(7) holds every date and time type exactly
+            statement.bindParameter(number, SQL_C_CHAR, SQL_TYPE_TIMESTAMP, 27, 7, value->bytes.data(), value->length,
+                                    &value->length);
+            break;
+        case RisingKind::Time:
+            statement.bindParameter(number, SQL_C_CHAR, column.type, 16, 7, value->bytes.data(), value->length,
+                                    &value->length);
+            break;
+        case RisingKind::Date:
             statement.bindParameter(number, SQL_C_CHAR, column.type, column.size, column.digits, value->bytes.data(),
                                     value->length, &value->length);
             break;
@@ -159,6 +188,8 @@ std::optional<QString> HighestValue(odbc::Connection& connection, const QString&
             char chars[64] = {};
             query.getData(0, SQL_C_CHAR, chars, sizeof chars, &indicator);
             text = QString::fromLatin1(chars);
+            if (IsDateTime(type.column))
+                text = ExactDateTime(text);
         }
     }
     query.close();

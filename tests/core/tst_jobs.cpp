@@ -28,6 +28,7 @@ private slots:
     void jobFilesKeepEveryValue();
     void outputNamePlaceholders();
     void savedJobRunsLikeTheOptions();
+    void everyRisingKindKeepsItsHighestValue();
     void onlyNewRowsAcrossRuns();
     void changedTableExitsWithThree();
     void damagedJobFilesNameTheLine();
@@ -133,16 +134,65 @@ void JobsTest::savedJobRunsLikeTheOptions()
     QVERIFY(Contents(named).startsWith("one;1\r\n"));
 }
 
+void JobsTest::everyRisingKindKeepsItsHighestValue()
+{
+    const QList<std::pair<QString, QString>> kinds{
+        {"Id", "2"},
+        {"At", "2024-01-02 11:30:00.1234567"},
+        {"Version", "0x00000000000007D2"},
+        // A datetime keeps 1/300 s: .997 is 299/300.
+        {"Made", "2024-01-02 10:00:00.9966667"},
+    };
+    for (const auto& [column, highest] : kinds) {
+        const QString job = path(column + ".velloxa"), out = path(column + ".txt");
+        QCOMPARE(run(login() + QStringList{"--table", "Events", "--columns", "Id", "--output", out, "--after-column", column, "--save-job", job}),
+                 0);
+        QCOMPARE(run({"--job", job, "--quiet"}), 0);
+        QCOMPARE(ReadJobFile(job).lastValue, highest);
+        // The sandbox compares a datetime's stored text (.997), not its exact value as a server does.
+        if (column == "Made")
+            continue;
+        QCOMPARE(Contents(out), QByteArray("Id\r\n1\r\n2\r\n\r\n"));
+        QCOMPARE(run({"--job", job, "--quiet"}), 0);
+        QCOMPARE(Contents(out), QByteArray("Id\r\n\r\n"));
+    }
+    // Not a rising type: refused before the output is touched.
+    QCOMPARE(run(login() + QStringList{"--table", "Events", "--output", path("name.txt"), "--after-column", "Name"}), 1);
+    QVERIFY2(errors_.contains("cannot tell new rows"), qPrintable(errors_));
+    QVERIFY(!QFile::exists(path("name.txt")));
+}
+
 void JobsTest::onlyNewRowsAcrossRuns()
 {
     const QString job = path("new.velloxa"), out = path("new.txt");
     QCOMPARE(run(login() + QStringList{"--table", "Events", "--columns", "Id,Name", "--no-header", "--output", out, "--after-column", "Id", "--save-job", job}),
              0);
+    // A run killed midway moves nothing and leaves nothing behind.
+    {
+        test::SandboxServer slow({"--database", "Jobs=" + path("jobs.sqlite"), "--account", "tester:secret",
+                                  "--row-delay-us", "2000000"});
+        QVERIFY(slow.isRunning());
+        const QByteArray saved = Contents(job);
+        const QStringList before = Entries(folder_.path());
+        QProcess cli;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VELLOXA_PASSWORD", "secret");
+        cli.setProcessEnvironment(environment);
+        cli.start(CliProgram(), {"--job", job, "--port", QString::number(slow.port())});
+        QVERIFY(cli.waitForStarted());
+        QTest::qWait(1000);
+        QCOMPARE(cli.state(), QProcess::Running);
+        cli.kill();
+        cli.waitForFinished(5000);
+        QCOMPARE(Contents(job), saved);
+        QCOMPARE(Entries(folder_.path()), before);
+    }
+
     // First run: all rows; then only those added since, three runs in all.
     QCOMPARE(run({"--job", job}), 0);
     QCOMPARE(Contents(out), QByteArray("1,one\r\n2,two\r\n\r\n"));
-    insert("(4, '2024-02-01 00:00:00.0000000', x'00000000000007D4', 'four', ''), "
-           "(3, '2024-02-01 00:00:00.0000000', x'00000000000007D3', 'three', '')");
+    insert("(4, '2024-02-01 00:00:00.0000000', x'00000000000007D4', 'four', '', NULL), "
+           "(3, '2024-02-01 00:00:00.0000000', x'00000000000007D3', 'three', '', NULL)");
     QCOMPARE(run({"--job", job}), 0);
     QCOMPARE(Contents(out), QByteArray("3,three\r\n4,four\r\n\r\n"));
     QVERIFY(ReadJobFile(job).lastValue == "4");
@@ -166,7 +216,7 @@ void JobsTest::onlyNewRowsAcrossRuns()
         qInfo("The folder cannot be locked here (no chattr for root): the unwritable job file is not tried.");
     }
 
-    insert("(5, '2024-03-01 00:00:00.0000000', x'00000000000007D5', 'five', '')");
+    insert("(5, '2024-03-01 00:00:00.0000000', x'00000000000007D5', 'five', '', NULL)");
     QCOMPARE(run({"--job", job}), 0);
     QCOMPARE(Contents(out), QByteArray("5,five\r\n\r\n"));
     QCOMPARE(ReadJobFile(job).lastValue, QString("5"));
@@ -194,7 +244,7 @@ void JobsTest::changedTableExitsWithThree()
 
     // New columns are not added: a note names them (not with --quiet).
     QCOMPARE(run({"--job", path("changed.velloxa"), "--columns", "Id,Name"}), 0);
-    QVERIFY2(errors_.contains("At, Version, Note"), qPrintable(errors_));
+    QVERIFY2(errors_.contains("At, Version, Note, Made"), qPrintable(errors_));
     QCOMPARE(run({"--job", path("changed.velloxa"), "--columns", "Id,Name", "--quiet"}), 0);
     QCOMPARE(errors_, QString());
 }
