@@ -11,6 +11,7 @@
 
 #include <QDate>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -32,6 +33,7 @@ private slots:
     void onlyNewRowsAcrossRuns();
     void changedTableExitsWithThree();
     void damagedJobFilesNameTheLine();
+    void progressLineOnlyOnATerminal();
 
 private:
     int run(const QStringList& args)
@@ -265,6 +267,29 @@ void JobsTest::damagedJobFilesNameTheLine()
         QVERIFY2(errors_.contains(message), qPrintable(errors_));
     }
     QCOMPARE(run({"--job", path("missing.velloxa")}), 2);
+}
+
+void JobsTest::progressLineOnlyOnATerminal()
+{
+    if (QStandardPaths::findExecutable("script").isEmpty())
+        QSKIP("script (util-linux) is needed to give the command line a terminal");
+    // A second of rows, so that the line is drawn a few times.
+    test::SandboxServer slow(CoreDatabase({"--row-delay-us", "200"}));
+    QVERIFY(slow.isRunning());
+    QStringList arguments = CliArguments("Many", path("many.txt"), slow.port()) + TesterPassword;
+    for (QString& argument : arguments)
+        argument = "'" + argument + "'";
+    QProcess terminal;
+    terminal.start("script", {"-qfec", CliProgram() + " " + arguments.join(' '), "/dev/null"});
+    QVERIFY(terminal.waitForFinished(30000));
+    QCOMPARE(terminal.exitCode(), 0);
+    const QByteArray shown = terminal.readAllStandardOutput();
+    QVERIFY2(shown.contains("rows/s\033[K\r") && shown.contains("%, ") && shown.contains(" left"), shown.constData());
+    QVERIFY2(shown.endsWith("\r\033[K"), "the line is cleared at the end");
+
+    // Into a log (not a terminal): errors only.
+    QCOMPARE(run(CliArguments("Many", path("many.txt"), slow.port()) + TesterPassword), 0);
+    QCOMPARE(errors_, QString());
 }
 
 QTEST_GUILESS_MAIN(JobsTest)
