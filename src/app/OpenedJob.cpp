@@ -76,7 +76,8 @@ void FillChoices(Wizard& wizard, const Job& job)
     }
     if (!missing.isEmpty()) {
         messages.inform(wizard.applicationTitle(),
-                        QStringLiteral("The table's columns changed: %1 no longer exist(s).").arg(missing.join(QStringLiteral(", "))));
+                        QStringLiteral("The table's columns changed: %1 no longer %2.")
+                            .arg(missing.join(QStringLiteral(", ")), missing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist")));
         return;
     }
     fields.PushButton3_Click();

@@ -12,7 +12,7 @@ QString Duration(qint64 seconds)
         return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds % 3600 / 60);
     if (seconds >= 60)
         return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
-    return QStringLiteral("%1 s").arg(seconds);
+    return seconds > 0 ? QStringLiteral("%1 s").arg(seconds) : QStringLiteral("under 1 s");
 }
 
 } // namespace

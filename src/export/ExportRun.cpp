@@ -550,8 +550,6 @@ ExportOutcome RunExportOn(odbc::Connection& connection, const ExportRequest& req
     std::unique_ptr<ExportFiles> file;
     QString sql;
 
-    if (request.rowEstimate)
-        request.rowEstimate(EstimatedRowCount(connection, request.schema, request.table));
     std::optional<RowRange> range;
     std::optional<RangeParameters> parameters;
     bool built = false;
@@ -567,6 +565,9 @@ ExportOutcome RunExportOn(odbc::Connection& connection, const ExportRequest& req
     });
     if (!built)
         return outcome;
+    // The table's count says nothing of how many rows a range holds.
+    if (request.rowEstimate)
+        request.rowEstimate(range ? std::nullopt : EstimatedRowCount(connection, request.schema, request.table));
     trap.step(118, [&] {
         statement = std::make_unique<odbc::Statement>(connection);
         if (parameters)

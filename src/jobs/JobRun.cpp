@@ -83,8 +83,9 @@ JobOutcome RunJob(Job job, ExportRequest request, const QString& jobFile, ErrorT
                 if (!Holds(job.columns, name) && name.compare(job.afterColumn, Qt::CaseInsensitive) != 0)
                     outcome.newColumns << name;
         if (!outcome.missingColumns.isEmpty())
-            throw Failure(QStringLiteral("The table's columns changed: %1 no longer exist(s). Nothing was exported.")
-                              .arg(outcome.missingColumns.join(QStringLiteral(", "))));
+            throw Failure(QStringLiteral("The table's columns changed: %1 no longer %2. Nothing was exported.")
+                              .arg(outcome.missingColumns.join(QStringLiteral(", ")),
+                                   outcome.missingColumns.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist")));
         if (!rising)
             return std::nullopt;
         const auto column = std::find_if(columns.cbegin(), columns.cend(), [&](const odbc::ColumnDescription& c) {

@@ -26,6 +26,8 @@ struct JobOutcome {
 // `jobFile` (empty: nowhere), written atomically once the output file is in place; a job file
 // that cannot be written fails the run before anything is exported. A run killed between the
 // two renames exports its rows once more next time: at least once, never lost.
+// Its own failures go to the trap as line 102 (the job file cannot be written) and 184 (the
+// new value cannot be stored); the export's as RunExport numbers them.
 JobOutcome RunJob(Job job, ExportRequest request, const QString& jobFile, ErrorTrap& trap,
                   const std::function<bool(qint64 rows)>& progress);
 
