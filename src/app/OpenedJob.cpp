@@ -40,11 +40,11 @@ QListWidgetItem* Entry(QListWidget* list, const QString& name)
 
 void FillLogin(Form1& login, const Job& job)
 {
-    login.Text1->setText(job.server);
-    login.Text9->setText(job.port);
-    login.Text2->setText(job.user);
-    login.Text4->setText(job.database);
-    login.Check7->setChecked(job.localConnection);
+    login.Text1->setText(job.login.server);
+    login.Text9->setText(job.login.port);
+    login.Text2->setText(job.login.user);
+    login.Text4->setText(job.login.database);
+    login.Check7->setChecked(job.login.localConnection);
 }
 
 void FillChoices(Wizard& wizard, const Job& job)
@@ -93,14 +93,10 @@ void FillChoices(Wizard& wizard, const Job& job)
 
 Job ShownJob(Wizard& wizard)
 {
-    const LoginValues login = wizard.form1().loginValues();
     const Form4& form = wizard.form4();
     Job job;
-    job.server = login.server;
-    job.port = login.port;
-    job.localConnection = login.localConnection;
-    job.database = login.database;
-    job.user = login.user;
+    job.login = wizard.form1().loginValues();
+    job.login.password.clear();
     job.schema = wizard.globals().chosenTable.schema;
     job.table = wizard.globals().chosenTable.name;
     job.columns = wizard.globals().selectedColumns;

@@ -183,9 +183,9 @@ int main(int argc, char* argv[])
         if (parser.isSet(option))
             field = parser.value(option);
     };
-    override(server, settings.server);
-    override(database, settings.database);
-    override(user, settings.user);
+    override(server, settings.login.server);
+    override(database, settings.login.database);
+    override(user, settings.login.user);
     override(schema, settings.schema);
     override(table, settings.table);
     override(output, settings.output);
@@ -196,10 +196,10 @@ int main(int argc, char* argv[])
         settings.lastValue.clear();
     }
     if (parser.isSet(port)) {
-        settings.port = parser.value(port);
-        settings.localConnection = parser.isSet(local);
-    } else if (parser.isSet(local) || settings.port.isEmpty()) {
-        settings.localConnection = true;
+        settings.login.port = parser.value(port);
+        settings.login.localConnection = parser.isSet(local);
+    } else if (parser.isSet(local) || settings.login.port.isEmpty()) {
+        settings.login.localConnection = true;
     }
     if (parser.isSet(columns) || parser.isSet(column)) {
         settings.columns = parser.isSet(columns) ? parser.value(columns).split(QLatin1Char(',')) : QStringList{};
@@ -225,7 +225,7 @@ int main(int argc, char* argv[])
         return usageError("--table is required");
     if (settings.output.isEmpty())
         return usageError("--output is required");
-    if (!parser.isSet(connectionString) && settings.server.isEmpty())
+    if (!parser.isSet(connectionString) && settings.login.server.isEmpty())
         return usageError("give either --server (with the login options) or --connection-string");
     if (parser.isSet(saveJob)) {
         try {

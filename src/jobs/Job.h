@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connection/LoginValues.h"
 #include "export/FileFormat.h"
 
 #include <QString>
@@ -9,8 +10,7 @@ namespace velloxa {
 
 // Everything a repeatable export needs but the password, as a job file holds it.
 struct Job {
-    QString server, port, database, user;
-    bool localConnection = false; // the port is left out of the connection string
+    LoginValues login; // its password stays empty: a job never holds one
     QString schema, table;
     QStringList columns; // in output order; empty: all, in table order
     QString output;      // may hold {date} {time} {schema} {table}

@@ -57,11 +57,11 @@ QStringList Given(const QString& text)
 const std::vector<Key>& Keys()
 {
     static const std::vector<Key> keys{
-        {"login", "server", [](const Job& j) { return Given(j.server); }, [](Job& j, const QString& v) { j.server = v; }},
-        {"login", "port", [](const Job& j) { return Given(j.port); }, [](Job& j, const QString& v) { j.port = v; }},
-        {"login", "local", [](const Job& j) { return QStringList{YesNo(j.localConnection)}; }, [](Job& j, const QString& v) { j.localConnection = ReadYesNo(v); }},
-        {"login", "database", [](const Job& j) { return Given(j.database); }, [](Job& j, const QString& v) { j.database = v; }},
-        {"login", "user", [](const Job& j) { return Given(j.user); }, [](Job& j, const QString& v) { j.user = v; }},
+        {"login", "server", [](const Job& j) { return Given(j.login.server); }, [](Job& j, const QString& v) { j.login.server = v; }},
+        {"login", "port", [](const Job& j) { return Given(j.login.port); }, [](Job& j, const QString& v) { j.login.port = v; }},
+        {"login", "local", [](const Job& j) { return QStringList{YesNo(j.login.localConnection)}; }, [](Job& j, const QString& v) { j.login.localConnection = ReadYesNo(v); }},
+        {"login", "database", [](const Job& j) { return Given(j.login.database); }, [](Job& j, const QString& v) { j.login.database = v; }},
+        {"login", "user", [](const Job& j) { return Given(j.login.user); }, [](Job& j, const QString& v) { j.login.user = v; }},
         {"export", "schema", [](const Job& j) { return Given(j.schema); }, [](Job& j, const QString& v) { j.schema = v; }},
         {"export", "table", [](const Job& j) { return QStringList{j.table}; }, [](Job& j, const QString& v) { j.table = v; }},
         {"export", "column", [](const Job& j) { return j.columns; }, [](Job& j, const QString& v) { j.columns << v; }, true},

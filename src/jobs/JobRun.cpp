@@ -36,12 +36,7 @@ QList<odbc::ColumnDescription> TableColumns(odbc::Connection& connection, const 
 ExportRequest JobExportRequest(const Job& job, const QString& password, const QDateTime& start)
 {
     ExportRequest request;
-    LoginValues login;
-    login.server = job.server;
-    login.port = job.port;
-    login.localConnection = job.localConnection;
-    login.database = job.database;
-    login.user = job.user;
+    LoginValues login = job.login;
     login.password = password;
     request.connectionString = BuildConnectionString(login);
     request.schema = job.schema;

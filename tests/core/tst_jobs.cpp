@@ -85,7 +85,7 @@ void JobsTest::initTestCase()
 void JobsTest::jobFilesKeepEveryValue()
 {
     Job job;
-    job.server = "db\\NAME";
+    job.login.server = "db\\NAME";
     job.table = "We]ird";
     job.columns = {"a,b", " padded ", "\"quoted\""};
     job.output = "C:\\out {date}.csv";
@@ -100,7 +100,7 @@ void JobsTest::jobFilesKeepEveryValue()
         QCOMPARE(back.separator, separator);
         QCOMPARE(back.header, job.header);
         QCOMPARE(back.columns, job.columns);
-        QCOMPARE(back.server, job.server);
+        QCOMPARE(back.login.server, job.login.server);
         QCOMPARE(back.output, job.output);
         QCOMPARE(int(back.format.encoding), int(job.format.encoding));
         QCOMPARE(back.lastValue, job.lastValue);

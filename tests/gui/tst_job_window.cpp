@@ -41,10 +41,10 @@ private:
     Job peopleJob() const
     {
         Job job;
-        job.server = "127.0.0.1";
-        job.port = QString::number(server_->port());
-        job.database = "Fields";
-        job.user = "tester";
+        job.login.server = "127.0.0.1";
+        job.login.port = QString::number(server_->port());
+        job.login.database = "Fields";
+        job.login.user = "tester";
         job.table = "People";
         job.columns = {"Name", "Id"};
         job.separator = " | ";
