@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace velloxa {
 
@@ -40,11 +41,21 @@ QListWidgetItem* Entry(QListWidget* list, const QString& name)
 
 void FillLogin(Form1& login, const Job& job)
 {
+    // The remembered password goes only where it was remembered for: a job file from elsewhere
+    // must not send it to another server or user.
+    const LoginValues remembered = login.loginValues();
+    const bool sameLogin = remembered.server == job.login.server && remembered.port == job.login.port
+        && remembered.user == job.login.user && remembered.localConnection == job.login.localConnection;
+    // The boxes show the job's login; the remembered one stays in the settings store.
+    const QSignalBlocker server(login.Text1), port(login.Text9), user(login.Text2), password(login.Text3),
+        database(login.Text4), local(login.Check7);
     login.Text1->setText(job.login.server);
     login.Text9->setText(job.login.port);
     login.Text2->setText(job.login.user);
     login.Text4->setText(job.login.database);
     login.Check7->setChecked(job.login.localConnection);
+    if (!sameLogin)
+        login.Text3->clear();
 }
 
 void FillChoices(Wizard& wizard, const Job& job)

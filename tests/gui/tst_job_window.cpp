@@ -1,6 +1,7 @@
 // Jobs in the windows: "Save job..." writes what the Export window shows, and the command line
 // running it writes the bytes Finish wrote; a job file opened with the program fills the
-// wizard up to the Export window when its login works, the Login window when it does not.
+// wizard up to the Export window when its login works, the Login window when it does not, and
+// never sends the remembered password to another server.
 
 #include "WizardHarness.h"
 
@@ -100,8 +101,9 @@ void JobWindowTest::savedJobRunsLikeFinish()
 void JobWindowTest::openedJobFillsTheWizard()
 {
     {
+        // A job holds no password: the remembered one, for the same server and user.
         WizardHarness run;
-        run.save(SettingKeys::Password, "secret"); // a job holds no password: the remembered one
+        run.saveLogin("127.0.0.1", QString::number(server_->port()), "tester", "secret", "Elsewhere");
         run.openedJob = peopleJob();
         Wizard& wizard = run.start();
         QTRY_VERIFY(wizard.form4().isVisible());
@@ -113,14 +115,19 @@ void JobWindowTest::openedJobFillsTheWizard()
         QVERIFY(!wizard.form1().isVisible());
     }
     {
-        // No password remembered: the Login window, filled in with the job's login.
+        // A job for another server: the remembered password is not sent there. The Login window
+        // shows the job's login with an empty password; the remembered login stays as it was.
         WizardHarness run;
+        run.saveLogin("db.example.com", "1433", "tester", "remembered", "Sales");
         run.openedJob = peopleJob();
         Wizard& wizard = run.start();
         QVERIFY(wizard.form1().isVisible());
         QCOMPARE(wizard.form1().Text1->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(wizard.form1().Text9->text(), QString::number(server_->port()));
         QCOMPARE(wizard.form1().Text4->text(), QStringLiteral("Fields"));
+        QCOMPARE(wizard.form1().Text3->text(), QString());
+        QCOMPARE(run.stored(SettingKeys::Server), QStringLiteral("db.example.com"));
+        QCOMPARE(run.stored(SettingKeys::Password), QStringLiteral("remembered"));
         // Once the user gives the password, Next goes on to the job's choices.
         wizard.form1().Text3->setText("secret");
         QTest::mouseClick(wizard.form1().PushButton3, Qt::LeftButton);
