@@ -37,6 +37,13 @@ int ReadWord(const QString& text, const QStringList& words)
     return int(at);
 }
 
+QString NonEmpty(const QString& text)
+{
+    if (text.isEmpty())
+        throw Failure(QStringLiteral("the value is empty"));
+    return text;
+}
+
 // One key of the file: what it writes for a job (no values: left out) and how a value read
 // for it changes the job. `repeatable` keys may appear more than once (each value is added).
 struct Key {
@@ -64,7 +71,7 @@ const std::vector<Key>& Keys()
         {"login", "user", [](const Job& j) { return Given(j.login.user); }, [](Job& j, const QString& v) { j.login.user = v; }},
         {"export", "schema", [](const Job& j) { return Given(j.schema); }, [](Job& j, const QString& v) { j.schema = v; }},
         {"export", "table", [](const Job& j) { return QStringList{j.table}; }, [](Job& j, const QString& v) { j.table = v; }},
-        {"export", "column", [](const Job& j) { return j.columns; }, [](Job& j, const QString& v) { j.columns << v; }, true},
+        {"export", "column", [](const Job& j) { return j.columns; }, [](Job& j, const QString& v) { j.columns << NonEmpty(v); }, true},
         {"export", "output", [](const Job& j) { return QStringList{j.output}; }, [](Job& j, const QString& v) { j.output = v; }},
         {"export", "separator", [](const Job& j) { return QStringList{j.separator}; }, [](Job& j, const QString& v) { j.separator = v; }},
         {"export", "header", [](const Job& j) { return QStringList{YesNo(j.header)}; }, [](Job& j, const QString& v) { j.header = ReadYesNo(v); }},
@@ -148,7 +155,13 @@ Job ReadJobFile(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("%1: %2").arg(fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    // A job file is a few hundred bytes; anything this large is something else.
+    constexpr qint64 Largest = 1 << 20;
+    QByteArray bytes = file.read(Largest + 1);
+    if (bytes.size() > Largest)
+        throw Failure(QStringLiteral("%1: not a job file (larger than 1 MiB)").arg(fileName));
+    if (bytes.startsWith("\xEF\xBB\xBF")) // an editor's byte-order mark
+        bytes.remove(0, 3);
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8.decode(bytes);
     if (utf8.hasError())

@@ -260,6 +260,7 @@ void JobsTest::damagedJobFilesNameTheLine()
         {"[exports]\n", "line 1: unknown section [exports]"},
         {"[export]\nheader = maybe\n", "line 2: \"maybe\" is neither yes nor no"},
         {"table T\n", "line 1: expected \"key = value\""},
+        {"\xEF\xBB\xBF[export]\ncolumn =\n", "line 2: the value is empty"},
     };
     for (const auto& [text, message] : damaged) {
         WriteFile(path("damaged.velloxa"), text);
