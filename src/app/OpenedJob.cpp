@@ -105,7 +105,14 @@ void FillChoices(Wizard& wizard, const Job& job)
 Job ShownJob(Wizard& wizard)
 {
     const Form4& form = wizard.form4();
-    Job job;
+    // What the windows do not show stays as the opened job had it: its rising column and last
+    // value, while the table is the same.
+    Job job = wizard.openedJob().value_or(Job{});
+    const TableEntry& chosen = wizard.globals().chosenTable;
+    if (job.table != chosen.name || (!job.schema.isEmpty() && job.schema != chosen.schema)) {
+        job.afterColumn.clear();
+        job.lastValue.clear();
+    }
     job.login = wizard.form1().loginValues();
     job.login.password.clear();
     job.schema = wizard.globals().chosenTable.schema;

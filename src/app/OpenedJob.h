@@ -16,7 +16,8 @@ class Wizard;
 void FillLogin(Form1& login, const Job& job);
 void FillChoices(Wizard& wizard, const Job& job);
 
-// The job the Export window shows now, for "Save job...".
+// The job the Export window shows now, for "Save job...": with an opened job's rising column
+// and last value while its table is chosen.
 Job ShownJob(Wizard& wizard);
 
 } // namespace velloxa

@@ -42,19 +42,20 @@ void Wizard::start()
 
 void Wizard::openJob(const Job& job) { openedJob_ = job; }
 
+const std::optional<Job>& Wizard::openedJob() const { return openedJob_; }
+
 void Wizard::fillLoginFromJob()
 {
-    if (openedJob_)
+    if (openedJob_ && !openedJobFilled_)
         FillLogin(form1(), *openedJob_);
 }
 
 void Wizard::continueOpenedJob()
 {
-    if (!openedJob_)
+    if (!openedJob_ || openedJobFilled_)
         return;
-    const Job job = *openedJob_;
-    openedJob_.reset();
-    FillChoices(*this, job);
+    openedJobFilled_ = true;
+    FillChoices(*this, *openedJob_);
 }
 
 Form1& Wizard::form1() { return loaded(form1_, *this); }

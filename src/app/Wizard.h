@@ -41,6 +41,7 @@ public:
 
     // A job file opened with the program (OpenedJob.h): set before start().
     void openJob(const Job& job);
+    const std::optional<Job>& openedJob() const;
     // The Login window's load and its "Next >" call these: the job's login goes into the
     // boxes; once it works, its choices into the later windows (once).
     void fillLoginFromJob();
@@ -79,6 +80,7 @@ private:
     std::atomic<bool> programEnding_{false};
     QEventLoop* runningWait_ = nullptr;
     std::optional<Job> openedJob_;
+    bool openedJobFilled_ = false; // its choices are in the windows
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<Form2> form2_;
     std::unique_ptr<Form3> form3_;

@@ -104,7 +104,10 @@ void JobWindowTest::openedJobFillsTheWizard()
         // A job holds no password: the remembered one, for the same server and user.
         WizardHarness run;
         run.saveLogin("127.0.0.1", QString::number(server_->port()), "tester", "secret", "Elsewhere");
-        run.openedJob = peopleJob();
+        Job job = peopleJob();
+        job.afterColumn = "Id";
+        job.lastValue = "1";
+        run.openedJob = job;
         Wizard& wizard = run.start();
         QTRY_VERIFY(wizard.form4().isVisible());
         QCOMPARE(wizard.globals().chosenTable.name, QStringLiteral("People"));
@@ -113,6 +116,13 @@ void JobWindowTest::openedJobFillsTheWizard()
         QVERIFY(!wizard.form4().Check6->isChecked());
         QCOMPARE(wizard.form4().Combo1->currentIndex(), int(Quoting::All));
         QVERIFY(!wizard.form1().isVisible());
+        // Saved again, it keeps what the windows do not show: the rising column and its value.
+        run.fileDialogs.answers << output_.filePath("again.velloxa");
+        QTest::mouseClick(wizard.form4().PushButton6, Qt::LeftButton);
+        const Job again = ReadJobFile(output_.filePath("again.velloxa"));
+        QCOMPARE(again.afterColumn, QStringLiteral("Id"));
+        QCOMPARE(again.lastValue, QStringLiteral("1"));
+        QCOMPARE(again.login.database, QStringLiteral("Fields"));
     }
     {
         // A job for another server: the remembered password is not sent there. The Login window
