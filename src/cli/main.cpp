@@ -286,12 +286,7 @@ int main(int argc, char* argv[])
     if (parser.isSet(connectionString)) {
         request.connectionString = parser.value(connectionString);
     } else {
-        velloxa::LoginValues login;
-        login.server = settings.server;
-        login.port = settings.port;
-        login.localConnection = settings.localConnection;
-        login.database = settings.database;
-        login.user = settings.user;
+        velloxa::LoginValues login = settings.login;
         if (parser.isSet(passwordFile)) {
             try {
                 login.password = velloxa::ReadPasswordLine(parser.value(passwordFile));
