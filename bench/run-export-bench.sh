@@ -3,7 +3,7 @@
 # connection, statement, bound buffers and fetches, the rows discarded) and beside the peers
 # freebcp, bsqldb and isql, all against one sandbox server; what the file formats, and gzip and
 # zstd at their default levels, cost beside the default; and its peak memory at 100,000,
-# 1,000,000 and 5,000,000 rows.
+# 1,000,000 and 5,000,000 rows; and what a job run costs beside the same plain run.
 #
 #   bench/run-export-bench.sh [instructions] [times] [formats] [memory]   (default: all four)
 #
@@ -28,7 +28,7 @@ build="${VELLOXA_BUILD_DIR:-$root/build}"
 pairs="${PAIRS:-12}"
 server_cpu="${SERVER_CPU:-0}"
 client_cpu="${CLIENT_CPU:-1}"
-sections="${*:-instructions times formats memory}"
+sections="${*:-instructions times formats jobs memory}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target velloxa-sandbox bench_export velloxa-export >/dev/null
 
@@ -169,6 +169,18 @@ for codec in zstd gzip; do
 done
 load
 echo
+fi
+if [[ " $sections " == *" jobs "* ]]; then
+  # A job's overhead: the job file read and the table's columns checked; with a rising column (its
+  # first run: every row) also the highest value asked for, the rows ordered and the job file rewritten.
+  $(export_cmd Bench Million) --save-job "$work/plain.velloxa"
+  $(export_cmd Bench Million) --after-column Id --save-job "$work/rising.velloxa"
+  echo "| Job run / plain run (Million) | A (median) | B (median) | wall ratio | CPU ratio |"
+  echo "|---|---|---|---|---|"
+  compare "--job" "$build/bin/velloxa-export --job $work/plain.velloxa --password bench" "$(export_cmd Bench Million)"
+  compare "--job with --after-column Id, first run" \
+    "cp $work/rising.velloxa $work/run.velloxa && $build/bin/velloxa-export --job $work/run.velloxa --password bench" \
+    "cp $work/rising.velloxa $work/other.velloxa && $(export_cmd Bench Million)"
 fi
 if [[ " $sections " == *" memory "* ]]; then
 echo "| Peak RSS (median of 3) | Rows | Peak RSS |"

@@ -12,7 +12,7 @@ packages=(
   libssl-dev
   fonts-liberation fontconfig
   xvfb xauth openbox xdotool wmctrl x11-utils
-  desktop-file-utils appstream
+  desktop-file-utils appstream libxml2-utils
   zlib1g-dev libzstd-dev gzip zstd
   qtkeychain-qt6-dev dbus gnome-keyring libsecret-tools
   python3-tds python3-openssl

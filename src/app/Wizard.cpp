@@ -1,5 +1,7 @@
 #include "app/Wizard.h"
 
+#include "app/OpenedJob.h"
+
 #include "connection/Form1.h"
 #include "export/Form4.h"
 #include "selection/Form2.h"
@@ -31,9 +33,29 @@ Wizard::~Wizard() = default;
 void Wizard::start()
 {
     Form1& login = form1();
-    const bool movedOn = form2_ && form2_->isVisible();
+    // The start-up may have moved on by itself: to the Table chooser, or with an opened job
+    // further still.
+    const bool movedOn = (form2_ && form2_->isVisible()) || (form3_ && form3_->isVisible()) || (form4_ && form4_->isVisible());
     if (!movedOn)
         login.show();
+}
+
+void Wizard::openJob(const Job& job) { openedJob_ = job; }
+
+const std::optional<Job>& Wizard::openedJob() const { return openedJob_; }
+
+void Wizard::fillLoginFromJob()
+{
+    if (openedJob_ && !openedJobFilled_)
+        FillLogin(form1(), *openedJob_);
+}
+
+void Wizard::continueOpenedJob()
+{
+    if (!openedJob_ || openedJobFilled_)
+        return;
+    openedJobFilled_ = true;
+    FillChoices(*this, *openedJob_);
 }
 
 Form1& Wizard::form1() { return loaded(form1_, *this); }

@@ -10,6 +10,9 @@
 
 #include "app/Globals.h"
 #include "app/Services.h"
+#include "jobs/Job.h"
+
+#include <optional>
 
 class QWidget;
 
@@ -35,6 +38,14 @@ public:
     // Creates the Login window (its load runs the start-up sequence) and shows it, unless the
     // start-up moved on to the Table chooser by itself.
     void start();
+
+    // A job file opened with the program (OpenedJob.h): set before start().
+    void openJob(const Job& job);
+    const std::optional<Job>& openedJob() const;
+    // The Login window's load and its "Next >" call these: the job's login goes into the
+    // boxes; once it works, its choices into the later windows (once).
+    void fillLoginFromJob();
+    void continueOpenedJob();
 
     Form1& form1();
     Form2& form2();
@@ -68,6 +79,8 @@ private:
     QString applicationTitle_;
     std::atomic<bool> programEnding_{false};
     QEventLoop* runningWait_ = nullptr;
+    std::optional<Job> openedJob_;
+    bool openedJobFilled_ = false; // its choices are in the windows
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<Form2> form2_;
     std::unique_ptr<Form3> form3_;

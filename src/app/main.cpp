@@ -3,8 +3,10 @@
 #include "app/Services.h"
 #include "app/Wizard.h"
 #include "errors/QtMessageService.h"
+#include "errors/Failure.h"
 #include "export/PendingFiles.h"
 #include "settings/Keyring.h"
+#include "jobs/JobFile.h"
 #include "settings/SettingsStore.h"
 #include "shell/DesktopFileOpener.h"
 #include "shell/QtFileDialogService.h"
@@ -27,6 +29,15 @@ int main(int argc, char* argv[])
                       [] { PendingFiles::EndProcessNow(0); }};
 
     Wizard wizard(services);
+    // A job file (a double-click in a file manager): the wizard opens filled in with it.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1) {
+        try {
+            wizard.openJob(ReadJobFile(arguments[1]));
+        } catch (const Failure& failure) {
+            messages.inform(QStringLiteral("Velloxa"), failure.description());
+        }
+    }
     wizard.start();
     return QApplication::exec();
 }

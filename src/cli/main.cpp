@@ -1,6 +1,7 @@
 // velloxa-export: one table or view of a SQL Server database to a delimited text file,
 // written exactly as the Export window writes it.
 
+#include "cli/ProgressLine.h"
 #include "cli/StallWatch.h"
 #include "cli/StopSignals.h"
 #include "connection/ConnectionString.h"
@@ -12,15 +13,20 @@
 #include "export/CollisionGuard.h"
 #include "export/ExportRun.h"
 #include "export/TableSetExport.h"
+#include "jobs/JobFile.h"
+#include "jobs/JobRun.h"
 #include "settings/KeyringPassword.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QStringDecoder>
 
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -30,10 +36,17 @@ const char* const Description =
     "more CR LF at the end; by default without quoting, in Windows-1252 (--quote, --encoding).\n"
     "Numbers and dates follow the regional settings (LANG / LC_ALL; ISO 8601 under the C locale)\n"
     "or ISO 8601 (--formats iso). The file is replaced only once the export is complete;\n"
-    "on any failure it is left as it was, the error goes to stderr and the exit status is 1.\n"
+    "on any failure it is left as it was and the error goes to stderr.\n"
     "SIGINT (Ctrl-C), SIGTERM or SIGHUP stop a run within a second, even while the server sends\n"
-    "nothing or the password is being read: exit status 130, the file unchanged, no temporary\n"
-    "file left. Wrong arguments: 2.\n"
+    "nothing or the password is being read: the file unchanged, no temporary file left.\n"
+    "\n"
+    "Jobs: --save-job FILE writes the options given (never a password) to a job file without\n"
+    "exporting; --job FILE runs one, options on the line overriding its own. {date} {time}\n"
+    "{schema} {table} in the output name take the run's start and table. With --after-column a\n"
+    "job exports only the rows after the highest value of that column its last run wrote.\n"
+    "\n"
+    "Exit status: 0 done, 1 failed, 2 wrong usage (or a damaged job file), 3 the table's\n"
+    "columns changed (a saved column is gone; nothing exported), 130 stopped.\n"
     "\n"
     "Several tables: --tables PATTERN (repeatable) takes every table or view that the Table\n"
     "chooser lists whose schema.table matches (* any text, ? one character, in any case), one\n"
@@ -116,14 +129,19 @@ int main(int argc, char* argv[])
     const QCommandLineOption quote(QStringLiteral("quote"), QStringLiteral("Quoting of values: none (raw, the default), needed (RFC 4180: values holding the separator, a quote, CR or LF) or all (every value but NULL)."), QStringLiteral("mode"), QStringLiteral("none"));
     const QCommandLineOption encoding(QStringLiteral("encoding"), QStringLiteral("Text encoding: windows-1252 (the default; '?' for what it cannot hold), utf-8, utf-8-bom or utf-16le (with a BOM)."), QStringLiteral("name"), QStringLiteral("windows-1252"));
     const QCommandLineOption formats(QStringLiteral("formats"), QStringLiteral("Dates, times and numbers: regional (the regional settings, the default; ISO under the C locale) or iso (yyyy-MM-dd HH:mm:ss, decimal point)."), QStringLiteral("forms"), QStringLiteral("regional"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for each answer of the server while the export runs (default: none)."), QStringLiteral("seconds"));
+    const QCommandLineOption header(QStringLiteral("header"), QStringLiteral("Write the line of column names (the default; for a job that leaves it out)."));
+    const QCommandLineOption afterColumn(QStringLiteral("after-column"), QStringLiteral("Only new rows: the rising column (integer, date/time or rowversion) whose highest value a job remembers."), QStringLiteral("name"));
+    const QCommandLineOption job(QStringLiteral("job"), QStringLiteral("Run this job file (options given here override its own)."), QStringLiteral("file"));
+    const QCommandLineOption saveJob(QStringLiteral("save-job"), QStringLiteral("Write the options given to this job file and export nothing."), QStringLiteral("file"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("No notes and no progress line; errors only."));
     const QCommandLineOption tables(QStringLiteral("tables"), QStringLiteral("Export every listed table or view whose schema.table matches (repeatable): sales.*, dbo.Orders, *. The --output must hold {table}."), QStringLiteral("pattern"));
     const QCommandLineOption compress(QStringLiteral("compress"), QStringLiteral("gzip, zstd or none (default: by the output name, .gz or .zst)."), QStringLiteral("codec"));
     const QCommandLineOption compressLevel(QStringLiteral("compress-level"), QStringLiteral("Compression level: gzip 1-9 (default 6), zstd -7 to 19 (default 1)."), QStringLiteral("n"));
     const QCommandLineOption splitRows(QStringLiteral("split-rows"), QStringLiteral("Write parts of this many rows: name.0001.ext, name.0002.ext, ..."), QStringLiteral("n"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"), QStringLiteral("Longest wait in seconds for the login (default 15) and for each answer of the server while the export runs (default: none)."), QStringLiteral("seconds"));
     parser.addOptions({server, port, local, database, user, password, passwordFile, connectionString, table,
-                       schema, columns, column, output, separator, noHeader, quote, encoding, formats, timeout,
-                       tables, compress, compressLevel, splitRows});
+                       schema, columns, column, output, separator, noHeader, header, quote, encoding, formats,
+                       timeout, afterColumn, job, saveJob, quiet, tables, compress, compressLevel, splitRows});
     if (!parser.parse(QCoreApplication::arguments()))
         return UsageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
@@ -135,6 +153,8 @@ int main(int argc, char* argv[])
         return usageError("give either --password or --password-file");
     if (!parser.positionalArguments().isEmpty())
         return usageError("unexpected arguments");
+    if (parser.isSet(port) && !velloxa::IsPortNumber(parser.value(port)))
+        return usageError("--port takes a number from 1 to 65535");
     const bool tableSet = parser.isSet(tables);
     if (tableSet && (parser.isSet(table) || parser.isSet(schema)))
         return usageError("give either --table (with --schema) or --tables");
@@ -142,37 +162,86 @@ int main(int argc, char* argv[])
         return usageError("--columns and --column name one table's columns: not with --tables");
     if (tableSet && !parser.value(output).contains(QLatin1String("{table}")))
         return usageError("with --tables the --output name must hold {table} (and, where schemas share names, {schema})");
-    if (!tableSet && !parser.isSet(table))
-        return usageError("--table is required");
-    if (!parser.isSet(output))
-        return usageError("--output is required");
-    if (parser.isSet(connectionString) == parser.isSet(server))
+    if (tableSet && (parser.isSet(job) || parser.isSet(saveJob) || parser.isSet(afterColumn)))
+        return usageError("a job holds one table: --tables cannot go with --job, --save-job or --after-column");
+    if (parser.isSet(saveJob) && parser.isSet(connectionString))
+        return usageError("a job holds the login options, not a --connection-string (it may hold a password)");
+    if (parser.isSet(connectionString) && parser.isSet(server))
         return usageError("give either --server (with the login options) or --connection-string");
-    if (parser.isSet(port) && !velloxa::IsPortNumber(parser.value(port)))
-        return usageError("--port takes a number from 1 to 65535");
 
-    velloxa::ExportRequest request;
-    request.schema = parser.value(schema);
-    request.table = parser.value(table);
-    if (parser.isSet(columns))
-        request.columns = parser.value(columns).split(QLatin1Char(','));
-    request.columns += parser.values(column);
-    request.separator = parser.value(separator);
-    request.header = !parser.isSet(noHeader);
-    request.fileName = parser.value(output);
-    request.standardOutput = request.fileName == QLatin1String("-");
-    const QStringList quotings{QStringLiteral("none"), QStringLiteral("needed"), QStringLiteral("all")};
-    const QStringList encodings{QStringLiteral("windows-1252"), QStringLiteral("utf-8"), QStringLiteral("utf-8-bom"), QStringLiteral("utf-16le")};
-    const qsizetype quoting = quotings.indexOf(parser.value(quote).toLower());
-    const qsizetype fileEncoding = encodings.indexOf(parser.value(encoding).toLower());
+    // The job file's settings, then the options given here over them.
+    velloxa::Job settings;
+    if (parser.isSet(job)) {
+        try {
+            settings = velloxa::ReadJobFile(parser.value(job));
+        } catch (const velloxa::Failure& failure) {
+            std::fprintf(stderr, "velloxa-export: %s\n", qPrintable(failure.description()));
+            return 2;
+        }
+    }
+    const auto override = [&](const QCommandLineOption& option, QString& field) {
+        if (parser.isSet(option))
+            field = parser.value(option);
+    };
+    override(server, settings.login.server);
+    override(database, settings.login.database);
+    override(user, settings.login.user);
+    override(schema, settings.schema);
+    override(table, settings.table);
+    override(output, settings.output);
+    override(separator, settings.separator);
+    // Another rising column makes the remembered value meaningless.
+    if (parser.isSet(afterColumn) && parser.value(afterColumn) != settings.afterColumn) {
+        settings.afterColumn = parser.value(afterColumn);
+        settings.lastValue.clear();
+    }
+    if (parser.isSet(port)) {
+        settings.login.port = parser.value(port);
+        settings.login.localConnection = parser.isSet(local);
+    } else if (parser.isSet(local) || settings.login.port.isEmpty()) {
+        settings.login.localConnection = true;
+    }
+    if (parser.isSet(columns) || parser.isSet(column)) {
+        settings.columns = parser.isSet(columns) ? parser.value(columns).split(QLatin1Char(',')) : QStringList{};
+        settings.columns += parser.values(column);
+    }
+    if (parser.isSet(noHeader) || parser.isSet(header))
+        settings.header = !parser.isSet(noHeader);
+    const auto choice = [&](const QCommandLineOption& option, const QStringList& words, int current) {
+        return parser.isSet(option) ? int(words.indexOf(parser.value(option).toLower())) : current;
+    };
+    const int quoting = choice(quote, velloxa::QuotingWords(), int(settings.format.quoting));
+    const int fileEncoding = choice(encoding, velloxa::EncodingWords(), int(settings.format.encoding));
+    const int valueForms = choice(formats, velloxa::ValueFormsWords(), int(settings.format.values));
     if (quoting < 0)
         return usageError("--quote takes none, needed or all");
-    const qsizetype valueForms = QStringList{QStringLiteral("regional"), QStringLiteral("iso")}.indexOf(parser.value(formats).toLower());
     if (fileEncoding < 0)
         return usageError("--encoding takes windows-1252, utf-8, utf-8-bom or utf-16le");
     if (valueForms < 0)
         return usageError("--formats takes regional or iso");
-    request.format = {velloxa::Quoting(quoting), velloxa::FileEncoding(fileEncoding), velloxa::ValueForms(valueForms)};
+    settings.format = {velloxa::Quoting(quoting), velloxa::FileEncoding(fileEncoding), velloxa::ValueForms(valueForms)};
+
+    if (!tableSet && settings.table.isEmpty())
+        return usageError("--table is required");
+    if (settings.output.isEmpty())
+        return usageError("--output is required");
+    if (!parser.isSet(connectionString) && settings.login.server.isEmpty())
+        return usageError("give either --server (with the login options) or --connection-string");
+    if (parser.isSet(saveJob)) {
+        try {
+            velloxa::WriteJobFile(parser.value(saveJob), settings);
+        } catch (const velloxa::Failure& failure) {
+            std::fprintf(stderr, "velloxa-export: the job cannot be saved: %s\n", qPrintable(failure.description()));
+            return 1;
+        }
+        return 0;
+    }
+
+    // The password is read below, once the stop signals are watched.
+    velloxa::ExportRequest request = velloxa::JobExportRequest(settings, QString(), QDateTime::currentDateTime());
+    if (tableSet)
+        request.fileName = settings.output; // expanded per table
+    request.standardOutput = request.fileName == QLatin1String("-");
     if (parser.isSet(timeout)) {
         bool number = false;
         const int seconds = parser.value(timeout).toInt(&number);
@@ -180,6 +249,7 @@ int main(int argc, char* argv[])
             return usageError("--timeout takes a number of seconds from 1 to 86400");
         request.limits = {seconds, seconds};
     }
+
     if (parser.isSet(compress)) {
         request.compression = velloxa::CompressionNamed(parser.value(compress));
         if (!request.compression)
@@ -216,12 +286,7 @@ int main(int argc, char* argv[])
     if (parser.isSet(connectionString)) {
         request.connectionString = parser.value(connectionString);
     } else {
-        velloxa::LoginValues login;
-        login.server = parser.value(server);
-        login.port = parser.value(port);
-        login.localConnection = parser.isSet(local) || !parser.isSet(port);
-        login.database = parser.value(database);
-        login.user = parser.value(user);
+        velloxa::LoginValues login = settings.login;
         if (parser.isSet(passwordFile)) {
             try {
                 login.password = velloxa::ReadPasswordLine(parser.value(passwordFile));
@@ -238,11 +303,25 @@ int main(int argc, char* argv[])
         request.connectionString = velloxa::BuildConnectionString(login);
     }
 
+    // The progress line only where a person watches: not into logs or cron mail.
+    const bool notes = !parser.isSet(quiet);
+    std::optional<velloxa::ProgressLine> progressLine;
+    if (notes && ::isatty(STDERR_FILENO)) {
+        progressLine.emplace(stderr);
+        request.rowEstimate = [&](std::optional<qint64> rows) { progressLine->expect(rows); };
+    }
+    const auto progress = [&](qint64 rows) {
+        if (progressLine)
+            progressLine->show(rows);
+        return !velloxa::StopSignals::StopRequested();
+    };
+
     velloxa::StderrMessageService messages;
-    const auto keepGoing = [](qint64) { return !velloxa::StopSignals::StopRequested(); };
     if (tableSet) {
-        const velloxa::TableSetOutcome outcome = velloxa::RunTableSet(request, parser.values(tables), messages, keepGoing);
+        const velloxa::TableSetOutcome outcome = velloxa::RunTableSet(request, parser.values(tables), messages, progress);
         velloxa::StopSignals::RunFinished();
+        if (progressLine)
+            progressLine->finish();
         for (const QString& line : velloxa::TableSetSummary(outcome))
             std::fprintf(stderr, "velloxa-export: %s\n", qPrintable(line));
         if (outcome.cancelled)
@@ -250,16 +329,27 @@ int main(int argc, char* argv[])
         return outcome.failed() ? 1 : 0;
     }
     velloxa::ErrorTrap trap(messages, QStringLiteral("velloxa-export"), QStringLiteral("export"));
-    const velloxa::ExportOutcome outcome =
-        velloxa::RunExport(request, trap, keepGoing);
+    velloxa::JobOutcome jobOutcome;
+    if (parser.isSet(job) || !settings.afterColumn.isEmpty())
+        jobOutcome = velloxa::RunJob(settings, request, parser.value(job), trap, progress);
+    else
+        jobOutcome.run = velloxa::RunExport(request, trap, progress);
+    const velloxa::ExportOutcome& outcome = jobOutcome.run;
     velloxa::StopSignals::RunFinished();
+    if (progressLine)
+        progressLine->finish();
+    if (!jobOutcome.missingColumns.isEmpty())
+        return 3;
+    if (notes && !jobOutcome.newColumns.isEmpty())
+        std::fprintf(stderr, "velloxa-export: note: the table has columns the job does not export: %s\n",
+                     qPrintable(jobOutcome.newColumns.join(QStringLiteral(", "))));
     if (outcome.cancelled) {
         std::fprintf(stderr, "velloxa-export: stopped; the output file was not changed\n");
         return 130;
     }
     // Unquoted values or names that break their lines: worth a word, since the file is written.
     const QString breaks = velloxa::CollisionSummary(outcome.valuesWithSeparator, outcome.valuesWithLineBreak, outcome.headerBreaks);
-    if (outcome.written && !breaks.isEmpty())
+    if (notes && outcome.written && !breaks.isEmpty())
         std::fprintf(stderr, "velloxa-export: note: %s; --quote needed keeps their lines intact\n", qPrintable(breaks.mid(2)));
     return outcome.written && trap.reportCount() == 0 ? 0 : 1;
 }

@@ -191,6 +191,8 @@ void Form1::Form_Load()
         Check7->setChecked(settings.read(SettingKeys::LocalConnection, QStringLiteral("0")) != QStringLiteral("0"));
     });
 
+    wizard_.fillLoginFromJob();
+
     // The saved login of a returning user: when it is complete and still connects, open one step on.
     const bool complete = trap.test(140, [&] {
         return !Text1->text().isEmpty() && !Text2->text().isEmpty() && !Text3->text().isEmpty()
@@ -278,6 +280,7 @@ void Form1::PushButton3_Click()
     trap.step(100, [] { QCoreApplication::processEvents(); });
     trap.step(102, [&] { pointer_->setHourglass(); });
     const LoginValues values = loginValues();
+    bool tableChooserShown = false;
     if (trap.test(104, [&] { return WaitFor(wizard_, [&] { return CanConnect(values); }); })) {
         Form2& tableChooser = wizard_.form2();
         trap.step(106, [&] {
@@ -288,10 +291,15 @@ void Form1::PushButton3_Click()
             found.copyTo(tableChooser.tables());
         });
         trap.step(108, [&] { tableChooser.selectFirstTable(); });
-        trap.step(110, [&] { tableChooser.show(); });
+        trap.step(110, [&] {
+            tableChooser.show();
+            tableChooserShown = true;
+        });
         trap.step(112, [&] { hide(); });
     }
     trap.step(114, [&] { pointer_->setDefault(); });
+    if (tableChooserShown)
+        wizard_.continueOpenedJob();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

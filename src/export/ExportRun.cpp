@@ -550,11 +550,28 @@ ExportOutcome RunExportOn(odbc::Connection& connection, const ExportRequest& req
     std::unique_ptr<ExportFiles> file;
     QString sql;
 
+    std::optional<RowRange> range;
+    std::optional<RangeParameters> parameters;
+    bool built = false;
+    trap.step(116, [&] {
+        if (request.beforeSelect)
+            range = request.beforeSelect(connection);
+        sql = ExportStatement(request.schema, request.table, request.columns);
+        if (range) {
+            sql += RangeClause(*range);
+            parameters.emplace(*range);
+        }
+        built = true;
+    });
+    if (!built)
+        return outcome;
+    // The table's count says nothing of how many rows a range holds.
     if (request.rowEstimate)
-        request.rowEstimate(EstimatedRowCount(connection, request.schema, request.table));
-    trap.step(116, [&] { sql = ExportStatement(request.schema, request.table, request.columns); });
+        request.rowEstimate(range ? std::nullopt : EstimatedRowCount(connection, request.schema, request.table));
     trap.step(118, [&] {
         statement = std::make_unique<odbc::Statement>(connection);
+        if (parameters)
+            parameters->bind(*statement);
         statement->execute(sql);
         reader = std::make_unique<ResultTextReader>(*statement, format);
     });

@@ -69,14 +69,15 @@ struct ExportOutcome {
 //   176 close the statement                178 release the statement
 //   180 close the connection               182 release the connection
 //   (184-190 unused)
-// Where they fail in this streaming run: 106 handles refused; 114 connection; 118 statement
+// Where they fail in this streaming run: 106 handles refused; 114 connection; 116 the
+// request's beforeSelect refused the run; 118 statement
 // (a missing table or column, a bad name); 168 the output file cannot be opened (missing
 // folder, invalid name, read-only target), followed by 172 for the write that cannot
 // happen; 146 a value cannot be read; 154 the fetch of the next rows (connection lost);
 // 172 a write (disk full); 174 replacing the output file; 176/180 closing after the file
 // is written. The output name is checked first (OutputTarget.h): a name that cannot work
-// fails at 168 and 172 before the connection is opened. A failure at 114 or 118 ends the run
-// before any file is touched; any failure from 146 on ends it with the output file untouched
+// fails at 168 and 172 before the connection is opened. A failure at 114, 116 or 118 ends the
+// run before any file is touched; any failure from 146 on ends it with the output file untouched
 // (a target that is written into directly, such as a FIFO, keeps what was sent).
 //
 // A name ending in ".gz" or ".zst" (or the request's compression) gives the same bytes in one

@@ -18,4 +18,19 @@ QStringList ValueFormsNames()
     return {QStringLiteral("Regional settings"), QStringLiteral("ISO 8601")};
 }
 
+QStringList QuotingWords()
+{
+    return {QStringLiteral("none"), QStringLiteral("needed"), QStringLiteral("all")};
+}
+
+QStringList EncodingWords()
+{
+    return {QStringLiteral("windows-1252"), QStringLiteral("utf-8"), QStringLiteral("utf-8-bom"), QStringLiteral("utf-16le")};
+}
+
+QStringList ValueFormsWords()
+{
+    return {QStringLiteral("regional"), QStringLiteral("iso")};
+}
+
 } // namespace velloxa

@@ -36,4 +36,9 @@ QStringList QuotingNames();    // "None (as written)", "Where needed (RFC 4180)"
 QStringList EncodingNames();   // "Windows-1252 (ANSI)", "UTF-8", "UTF-8 with BOM (for Excel)", "UTF-16 LE with BOM"
 QStringList ValueFormsNames(); // "Regional settings", "ISO 8601"
 
+// The same choices as the command line and job files write them, in the same order.
+QStringList QuotingWords();    // none, needed, all
+QStringList EncodingWords();   // windows-1252, utf-8, utf-8-bom, utf-16le
+QStringList ValueFormsWords(); // regional, iso
+
 } // namespace velloxa

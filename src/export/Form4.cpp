@@ -14,6 +14,9 @@
 #include "export/Compression.h"
 #include "export/ExportRun.h"
 #include "export/LineWriter.h"
+#include "export/OutputName.h"
+#include "app/OpenedJob.h"
+#include "jobs/JobFile.h"
 #include "export/SeparatorEdit.h"
 #include "selection/Form3.h"
 #include "selection/Preview.h"
@@ -26,6 +29,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,6 +60,10 @@ constexpr int FirstLinesBottom = 2550;
 // The warning takes up to this many lines; the first lines keep the rest.
 constexpr int WarningLines = 4;
 const QString Ellipsis(QChar(0x2026));
+// "Save job..." has a row of its own below the progress bar.
+constexpr int SaveJobRow = 480;
+const QString JobChooserTitle = QStringLiteral("Save job");
+const QString JobChooserFilter = QStringLiteral("Velloxa Jobs (*.velloxa)|*.velloxa|All Files (*.*)|*.*|");
 
 // Above the first lines of a file that the name has compressed.
 QString CompressedFileNote(Compression compression)
@@ -97,7 +106,7 @@ PointerConvention& Form4::pointer()
 void Form4::buildControls()
 {
     setFont(ArialFont(9, true));
-    setFixedSize(Twips(8040), Twips(3675 + FileFormatShift));
+    setFixedSize(Twips(8040), Twips(3675 + FileFormatShift + SaveJobRow));
 
     auto makeButton = [](const QString& caption, QWidget* container, QRect place) {
         auto* button = new QPushButton(caption, container);
@@ -184,6 +193,8 @@ void Form4::buildControls()
     ProgressBar1->setGeometry(TwipsRect(120, 3150 + FileFormatShift, 7800, 405));
     ProgressBar1->setAlignment(Qt::AlignCenter);
     ProgressBar1->reset();
+    PushButton6 = makeButton(QStringLiteral("Save job..."), this, TwipsRect(120, 3630 + FileFormatShift, 2400, 405));
+    PushButton6->setToolTip(QStringLiteral("Save this export as a job file: velloxa-export --job FILE repeats it"));
 
     setTabOrder(PushButton2, PushButton4);
     setTabOrder(PushButton4, Text1);
@@ -194,6 +205,7 @@ void Form4::buildControls()
     setTabOrder(Combo1, Combo2);
     setTabOrder(Combo2, Combo3);
     setTabOrder(Combo3, Text3);
+    setTabOrder(Text3, PushButton6);
     PushButton2->setFocus();
 
     connect(Text2, &QLineEdit::textChanged, this, &Form4::FileFormat_Change);
@@ -210,6 +222,7 @@ void Form4::buildControls()
     connect(PushButton3, &QPushButton::clicked, this, &Form4::PushButton3_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form4::PushButton4_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form4::PushButton6_Click);
 }
 
 void Form4::Form_Load()
@@ -282,7 +295,7 @@ void Form4::PushButton4_Click()
     request.columns = globals.selectedColumns;
     request.separator = Text2->separator();
     request.header = Check6->isChecked();
-    request.fileName = Text1->text();
+    request.fileName = ExpandOutputName(Text1->text(), request.schema, request.table, QDateTime::currentDateTime());
     request.format = fileFormat();
     expectedRows_.reset();
     runClock_.start();
@@ -326,6 +339,19 @@ void Form4::PushButton4_Click()
         focusBefore->setFocus();
     trap.step(192, [&] { PushButton4->setText(ExitCaption); });
     trap.step(194, [&] { pointer_->setDefault(); });
+}
+
+void Form4::PushButton6_Click()
+{
+    ErrorTrap trap(wizard_.services().messages, WindowName, QStringLiteral("PushButton6_Click"));
+    QString fileName;
+    trap.step(100, [&] { fileName = wizard_.services().fileDialogs.chooseSaveFile(JobChooserTitle, JobChooserFilter, jobFileName_); });
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".velloxa");
+    jobFileName_ = fileName;
+    trap.step(102, [&] { WriteJobFile(fileName, ShownJob(wizard_)); });
 }
 
 FileFormat Form4::fileFormat() const
@@ -423,6 +449,7 @@ void Form4::setRunControlsEnabled(bool enabled)
     PushButton4->setEnabled(enabled);
     PushButton2->setEnabled(enabled);
     PushButton3->setEnabled(enabled);
+    PushButton6->setEnabled(enabled);
 }
 
 void Form4::closeEvent(QCloseEvent* event)

@@ -54,6 +54,7 @@ public:
     QPushButton* PushButton2 = nullptr; // "< Back"
     QPushButton* PushButton4 = nullptr; // "Finish" / "Exit"
     QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* PushButton6 = nullptr; // "Save job..."
 
     PointerConvention& pointer();
 
@@ -62,6 +63,7 @@ public slots:
     void PushButton3_Click();
     void PushButton2_Click();
     void PushButton4_Click();
+    void PushButton6_Click(); // Save job
     // Any change of the separator, the header box or the format shows its effect at once.
     void FileFormat_Change();
 
@@ -80,6 +82,7 @@ private:
     Wizard& wizard_;
     PointerConvention* pointer_ = nullptr;
     QString dialogFileName_;             // the save dialog remembers its last pick between openings
+    QString jobFileName_;                // the job dialog's last pick
     std::optional<qint64> expectedRows_; // the server's count for the table, while a run streams
     QElapsedTimer runClock_;
 };

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace velloxa::testing {
 
@@ -41,6 +42,8 @@ public:
         services = std::make_unique<Services>(Services{messages, fileDialogs, fileOpener, *settings,
                                                        [this] { ++endProgramCalls; }, endProcessNow});
         wizard = std::make_unique<Wizard>(*services);
+        if (openedJob)
+            wizard->openJob(*openedJob);
         wizard->start();
         return *wizard;
     }
@@ -61,6 +64,7 @@ public:
     // goes on (the waiting handler then sees a failed step).
     int endProcessNowCalls = 0;
     std::function<void()> endProcessNow = [this] { ++endProcessNowCalls; };
+    std::optional<Job> openedJob; // a job file the program was started with
     std::unique_ptr<Services> services;
     std::unique_ptr<Wizard> wizard;
 };

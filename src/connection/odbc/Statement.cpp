@@ -68,6 +68,14 @@ void Statement::bind(int column, SQLSMALLINT cType, void* buffer, SQLLEN element
           SQL_HANDLE_STMT, handle_, "SQLBindCol");
 }
 
+void Statement::bindParameter(int number, SQLSMALLINT cType, SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits,
+                              void* value, SQLLEN length, SQLLEN* indicator)
+{
+    Check(SQLBindParameter(handle_, SQLUSMALLINT(number), SQL_PARAM_INPUT, cType, sqlType, size, digits, value, length,
+                           indicator),
+          SQL_HANDLE_STMT, handle_, "SQLBindParameter");
+}
+
 SQLULEN Statement::fetch()
 {
     rowsFetched_ = 0;

@@ -33,6 +33,11 @@ public:
     void setRowArraySize(SQLULEN rows);
     void bind(int column, SQLSMALLINT cType, void* buffer, SQLLEN elementSize, SQLLEN* indicators);
 
+    // Binds the value of the statement's `number`th '?' (1-based), sent as a parameter of the
+    // given SQL type; the buffers must live until execute().
+    void bindParameter(int number, SQLSMALLINT cType, SQLSMALLINT sqlType, SQLULEN size, SQLSMALLINT digits,
+                       void* value, SQLLEN length, SQLLEN* indicator);
+
     // Fetches the next block; returns how many rows it holds (0 at the end).
     SQLULEN fetch();
 
