@@ -49,16 +49,6 @@ qint64 ReadWholeNumber(const QString& text, qint64 lowest, qint64 highest)
     throw Failure(QStringLiteral("\"%1\" is not a whole number from %2 to %3").arg(text).arg(lowest).arg(highest));
 }
 
-QString CompressionWord(Compression compression)
-{
-    switch (compression) {
-    case Compression::Gzip: return QStringLiteral("gzip");
-    case Compression::Zstd: return QStringLiteral("zstd");
-    case Compression::None: break;
-    }
-    return QStringLiteral("none");
-}
-
 Compression ReadCompression(const QString& text)
 {
     const std::optional<Compression> compression = CompressionNamed(text);
