@@ -62,6 +62,13 @@ void FillChoices(Wizard& wizard, const Job& job)
 {
     MessageService& messages = wizard.services().messages;
     Form2& chooser = wizard.form2();
+    if (!job.tables.isEmpty()) {
+        messages.inform(wizard.applicationTitle(),
+                        QStringLiteral("The job exports several tables (%1); the windows export one at a time. "
+                                       "velloxa-export --job runs it.")
+                            .arg(job.tables.join(QStringLiteral(", "))));
+        return;
+    }
     const int row = TableRow(chooser, job);
     if (row < 0) {
         messages.inform(wizard.applicationTitle(), QStringLiteral("The job's table %1 is not in the list.").arg(job.table));
@@ -105,14 +112,22 @@ void FillChoices(Wizard& wizard, const Job& job)
 Job ShownJob(Wizard& wizard)
 {
     const Form4& form = wizard.form4();
-    // What the windows do not show stays as the opened job had it: its rising column and last
-    // value, while the table is the same.
+    // What the windows do not show stays as the opened job had it: its rising column, last
+    // value and parts, while the table is the same.
     Job job = wizard.openedJob().value_or(Job{});
     const TableEntry& chosen = wizard.globals().chosenTable;
     if (job.table != chosen.name || (!job.schema.isEmpty() && job.schema != chosen.schema)) {
         job.afterColumn.clear();
         job.lastValue.clear();
+        job.splitRows = 0;
     }
+    // The window exports one table, compressed as its output name says; a level kept from the
+    // job holds while that name asks for the same codec.
+    job.tables.clear();
+    const Compression shown = CompressionForName(form.Text1->text());
+    if (shown != job.compression.value_or(CompressionForName(job.output)))
+        job.compressionLevel.reset();
+    job.compression.reset();
     job.login = wizard.form1().loginValues();
     job.login.password.clear();
     job.schema = wizard.globals().chosenTable.schema;

@@ -53,7 +53,9 @@ const char* const Description =
     "after another on one connection, each into --output with {schema}, {table}, {date}\n"
     "(yyyy-MM-dd) and {time} (HHmmss) filled in, missing folders created; each file is put in\n"
     "place on its own. A table that fails is reported and the others go on (exit status 1).\n"
-    "A summary goes to stderr: per table its rows, bytes and seconds.\n"
+    "A summary goes to stderr: per table its rows, bytes and seconds. --columns and --after-column\n"
+    "name one table's columns: not with --tables. A job holds --tables, --compress,\n"
+    "--compress-level and --split-rows like the other options.\n"
     "\n"
     "Compression: an --output ending in .gz or .zst is written as gzip or zstd (--compress\n"
     "overrides the name). --split-rows N writes parts name.0001.ext, name.0002.ext, ... of N rows\n"
@@ -155,15 +157,8 @@ int main(int argc, char* argv[])
         return usageError("unexpected arguments");
     if (parser.isSet(port) && !velloxa::IsPortNumber(parser.value(port)))
         return usageError("--port takes a number from 1 to 65535");
-    const bool tableSet = parser.isSet(tables);
-    if (tableSet && (parser.isSet(table) || parser.isSet(schema)))
+    if (parser.isSet(tables) && (parser.isSet(table) || parser.isSet(schema)))
         return usageError("give either --table (with --schema) or --tables");
-    if (tableSet && (parser.isSet(columns) || parser.isSet(column)))
-        return usageError("--columns and --column name one table's columns: not with --tables");
-    if (tableSet && !parser.value(output).contains(QLatin1String("{table}")))
-        return usageError("with --tables the --output name must hold {table} (and, where schemas share names, {schema})");
-    if (tableSet && (parser.isSet(job) || parser.isSet(saveJob) || parser.isSet(afterColumn)))
-        return usageError("a job holds one table: --tables cannot go with --job, --save-job or --after-column");
     if (parser.isSet(saveJob) && parser.isSet(connectionString))
         return usageError("a job holds the login options, not a --connection-string (it may hold a password)");
     if (parser.isSet(connectionString) && parser.isSet(server))
@@ -179,6 +174,8 @@ int main(int argc, char* argv[])
             return 2;
         }
     }
+    // A level chosen for the job's codec means nothing to another one.
+    const velloxa::Compression jobCodec = settings.compression.value_or(velloxa::CompressionForName(settings.output));
     const auto override = [&](const QCommandLineOption& option, QString& field) {
         if (parser.isSet(option))
             field = parser.value(option);
@@ -186,6 +183,15 @@ int main(int argc, char* argv[])
     override(server, settings.login.server);
     override(database, settings.login.database);
     override(user, settings.login.user);
+    // The line's table or tables replace the job's (and with them its columns).
+    if (parser.isSet(tables)) {
+        settings.tables = parser.values(tables);
+        settings.schema.clear();
+        settings.table.clear();
+        settings.columns.clear();
+    }
+    if (parser.isSet(table) || parser.isSet(schema))
+        settings.tables.clear();
     override(schema, settings.schema);
     override(table, settings.table);
     override(output, settings.output);
@@ -221,10 +227,50 @@ int main(int argc, char* argv[])
         return usageError("--formats takes regional or iso");
     settings.format = {velloxa::Quoting(quoting), velloxa::FileEncoding(fileEncoding), velloxa::ValueForms(valueForms)};
 
+    if (parser.isSet(compress)) {
+        settings.compression = velloxa::CompressionNamed(parser.value(compress));
+        if (!settings.compression)
+            return usageError("--compress takes gzip, zstd or none");
+    }
+    const velloxa::Compression codec = settings.compression.value_or(velloxa::CompressionForName(settings.output));
+    if (parser.isSet(compressLevel)) {
+        bool number = false;
+        settings.compressionLevel = parser.value(compressLevel).toInt(&number);
+        if (!number)
+            return usageError("--compress-level takes a whole number");
+    } else if (codec != jobCodec) {
+        settings.compressionLevel.reset();
+    }
+    if (settings.compressionLevel) {
+        const int level = *settings.compressionLevel;
+        if (codec == velloxa::Compression::None)
+            return usageError("--compress-level needs a compressed output (.gz, .zst or --compress)");
+        if (level < velloxa::LowestCompressionLevel(codec) || level > velloxa::HighestCompressionLevel(codec))
+            return usageError(codec == velloxa::Compression::Gzip ? "--compress-level takes 1 to 9 for gzip" : "--compress-level takes -7 to 19 for zstd");
+    }
+    if (parser.isSet(splitRows)) {
+        bool number = false;
+        settings.splitRows = parser.value(splitRows).toLongLong(&number);
+        if (!number || settings.splitRows < 1)
+            return usageError("--split-rows takes a number of rows from 1");
+    }
+    if (settings.splitRows > 0 && settings.output == QLatin1String("-"))
+        return usageError("--split-rows writes named parts: not with --output -");
+
+    const bool tableSet = !settings.tables.isEmpty();
     if (!tableSet && settings.table.isEmpty())
         return usageError("--table is required");
     if (settings.output.isEmpty())
         return usageError("--output is required");
+    if (tableSet && (!settings.table.isEmpty() || !settings.schema.isEmpty()))
+        return usageError("the job names a table (or schema) and tables: keep one of them");
+    if (tableSet && !settings.columns.isEmpty())
+        return usageError("--columns and --column name one table's columns: not with --tables");
+    if (tableSet && !settings.output.contains(QLatin1String("{table}")))
+        return usageError("with --tables the --output name must hold {table} (and, where schemas share names, {schema})");
+    // Each table would need its own rising column and mark; there is no one right reading.
+    if (tableSet && !settings.afterColumn.isEmpty())
+        return usageError("--after-column names one table's rising column: not with --tables");
     if (!parser.isSet(connectionString) && settings.login.server.isEmpty())
         return usageError("give either --server (with the login options) or --connection-string");
     if (parser.isSet(saveJob)) {
@@ -248,30 +294,6 @@ int main(int argc, char* argv[])
         if (!number || seconds < 1 || seconds > 86400)
             return usageError("--timeout takes a number of seconds from 1 to 86400");
         request.limits = {seconds, seconds};
-    }
-
-    if (parser.isSet(compress)) {
-        request.compression = velloxa::CompressionNamed(parser.value(compress));
-        if (!request.compression)
-            return usageError("--compress takes gzip, zstd or none");
-    }
-    if (parser.isSet(compressLevel)) {
-        const velloxa::Compression codec = request.compression.value_or(velloxa::CompressionForName(request.fileName));
-        bool number = false;
-        const int level = parser.value(compressLevel).toInt(&number);
-        if (codec == velloxa::Compression::None)
-            return usageError("--compress-level needs a compressed output (.gz, .zst or --compress)");
-        if (!number || level < velloxa::LowestCompressionLevel(codec) || level > velloxa::HighestCompressionLevel(codec))
-            return usageError(codec == velloxa::Compression::Gzip ? "--compress-level takes 1 to 9 for gzip" : "--compress-level takes -7 to 19 for zstd");
-        request.compressionLevel = level;
-    }
-    if (parser.isSet(splitRows)) {
-        bool number = false;
-        request.splitRows = parser.value(splitRows).toLongLong(&number);
-        if (!number || request.splitRows < 1)
-            return usageError("--split-rows takes a number of rows from 1");
-        if (request.standardOutput)
-            return usageError("--split-rows writes named parts: not with --output -");
     }
 
     // Watched from here on, so that a stop also ends a password read that waits for input.
@@ -318,7 +340,7 @@ int main(int argc, char* argv[])
 
     velloxa::StderrMessageService messages;
     if (tableSet) {
-        const velloxa::TableSetOutcome outcome = velloxa::RunTableSet(request, parser.values(tables), messages, progress);
+        const velloxa::TableSetOutcome outcome = velloxa::RunTableSet(request, settings.tables, messages, progress);
         velloxa::StopSignals::RunFinished();
         if (progressLine)
             progressLine->finish();

@@ -35,6 +35,16 @@ std::optional<Compression> CompressionNamed(const QString& word)
     return std::nullopt;
 }
 
+QString CompressionWord(Compression compression)
+{
+    switch (compression) {
+    case Compression::Gzip: return QStringLiteral("gzip");
+    case Compression::Zstd: return QStringLiteral("zstd");
+    case Compression::None: break;
+    }
+    return QStringLiteral("none");
+}
+
 int LowestCompressionLevel(Compression compression)
 {
     switch (compression) {

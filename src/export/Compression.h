@@ -16,6 +16,8 @@ Compression CompressionForName(const QString& fileName);
 
 // "none", "gzip" or "zstd" (any case), as options and settings name them; empty for another word.
 std::optional<Compression> CompressionNamed(const QString& word);
+// The word CompressionNamed reads for it.
+QString CompressionWord(Compression compression);
 
 // The name's compression suffix (".gz", ".zst") with its dot, or empty.
 QString CompressionSuffixOf(const QString& fileName);

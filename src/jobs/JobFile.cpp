@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 
 #include <functional>
+#include <limits>
 
 namespace velloxa {
 
@@ -37,6 +38,25 @@ int ReadWord(const QString& text, const QStringList& words)
     return int(at);
 }
 
+qint64 ReadWholeNumber(const QString& text, qint64 lowest, qint64 highest)
+{
+    bool number = false;
+    const qint64 value = text.toLongLong(&number);
+    if (number && value >= lowest && value <= highest)
+        return value;
+    if (highest == std::numeric_limits<qint64>::max())
+        throw Failure(QStringLiteral("\"%1\" is not a whole number from %2").arg(text).arg(lowest));
+    throw Failure(QStringLiteral("\"%1\" is not a whole number from %2 to %3").arg(text).arg(lowest).arg(highest));
+}
+
+Compression ReadCompression(const QString& text)
+{
+    const std::optional<Compression> compression = CompressionNamed(text);
+    if (!compression)
+        throw Failure(QStringLiteral("\"%1\" is not one of none, gzip, zstd").arg(text));
+    return *compression;
+}
+
 QString NonEmpty(const QString& text)
 {
     if (text.isEmpty())
@@ -60,7 +80,8 @@ QStringList Given(const QString& text)
     return text.isEmpty() ? QStringList{} : QStringList{text};
 }
 
-// Every key, in the order they are written. A new key is one line here.
+// Every key, in the order they are written. A new key is one line here. A compression level
+// is read within the widest codec's range; the run checks it against the codec it writes.
 const std::vector<Key>& Keys()
 {
     static const std::vector<Key> keys{
@@ -70,9 +91,13 @@ const std::vector<Key>& Keys()
         {"login", "database", [](const Job& j) { return Given(j.login.database); }, [](Job& j, const QString& v) { j.login.database = v; }},
         {"login", "user", [](const Job& j) { return Given(j.login.user); }, [](Job& j, const QString& v) { j.login.user = v; }},
         {"export", "schema", [](const Job& j) { return Given(j.schema); }, [](Job& j, const QString& v) { j.schema = v; }},
-        {"export", "table", [](const Job& j) { return QStringList{j.table}; }, [](Job& j, const QString& v) { j.table = v; }},
+        {"export", "table", [](const Job& j) { return Given(j.table); }, [](Job& j, const QString& v) { j.table = v; }},
+        {"export", "tables", [](const Job& j) { return j.tables; }, [](Job& j, const QString& v) { j.tables << NonEmpty(v); }, true},
         {"export", "column", [](const Job& j) { return j.columns; }, [](Job& j, const QString& v) { j.columns << NonEmpty(v); }, true},
         {"export", "output", [](const Job& j) { return QStringList{j.output}; }, [](Job& j, const QString& v) { j.output = v; }},
+        {"export", "compress", [](const Job& j) { return j.compression ? QStringList{CompressionWord(*j.compression)} : QStringList{}; }, [](Job& j, const QString& v) { j.compression = ReadCompression(v); }},
+        {"export", "compress-level", [](const Job& j) { return j.compressionLevel ? QStringList{QString::number(*j.compressionLevel)} : QStringList{}; }, [](Job& j, const QString& v) { j.compressionLevel = int(ReadWholeNumber(v, LowestCompressionLevel(Compression::Zstd), HighestCompressionLevel(Compression::Zstd))); }},
+        {"export", "split-rows", [](const Job& j) { return j.splitRows > 0 ? QStringList{QString::number(j.splitRows)} : QStringList{}; }, [](Job& j, const QString& v) { j.splitRows = ReadWholeNumber(v, 1, std::numeric_limits<qint64>::max()); }},
         {"export", "separator", [](const Job& j) { return QStringList{j.separator}; }, [](Job& j, const QString& v) { j.separator = v; }},
         {"export", "header", [](const Job& j) { return QStringList{YesNo(j.header)}; }, [](Job& j, const QString& v) { j.header = ReadYesNo(v); }},
         {"export", "quoting", [](const Job& j) { return QStringList{QuotingWords()[int(j.format.quoting)]}; }, [](Job& j, const QString& v) { j.format.quoting = Quoting(ReadWord(v, QuotingWords())); }},

@@ -13,8 +13,9 @@ class ReplacingFile;
 // quotes with \" \\ \t \r \n \xHH escapes when it has to keep blanks at its ends, control
 // characters or a leading quote ("" is the empty text). Keys (see the table in JobFile.cpp):
 //   [login]  server, port, local, database, user      (never a password)
-//   [export] schema, table, column (once per column, in output order), output, separator,
-//            header, quoting, encoding, formats
+//   [export] schema, table, tables (once per pattern, instead of schema and table), column
+//            (once per column, in output order), output, compress, compress-level,
+//            split-rows, separator, header, quoting, encoding, formats
 //   [rows]   after-column, last-value                 (last-value is written by the runs)
 // Yes/no values: yes/no (true/false, 1/0 are read too).
 

@@ -46,6 +46,9 @@ ExportRequest JobExportRequest(const Job& job, const QString& password, const QD
     request.header = job.header;
     request.fileName = ExpandOutputName(job.output, job.schema, job.table, start);
     request.format = job.format;
+    request.compression = job.compression;
+    request.compressionLevel = job.compressionLevel;
+    request.splitRows = job.splitRows;
     return request;
 }
 

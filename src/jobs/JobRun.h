@@ -9,7 +9,8 @@
 
 namespace velloxa {
 
-// The export a job asks for, its output name expanded for a run that starts at `start`.
+// The export a job asks for, its output name expanded for a run that starts at `start` (a job
+// of several tables expands it per table: RunTableSet).
 ExportRequest JobExportRequest(const Job& job, const QString& password, const QDateTime& start);
 
 struct JobOutcome {

@@ -29,6 +29,7 @@ private slots:
     void jobFilesKeepEveryValue();
     void outputNamePlaceholders();
     void savedJobRunsLikeTheOptions();
+    void jobOfSeveralTablesWritesCompressedParts();
     void everyRisingKindKeepsItsHighestValue();
     void onlyNewRowsAcrossRuns();
     void changedTableExitsWithThree();
@@ -134,6 +135,30 @@ void JobsTest::savedJobRunsLikeTheOptions()
     QVERIFY2(QFile::exists(named) || QFile::exists(path("Events-" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt")),
              qPrintable(Entries(folder_.path()).join(' ')));
     QVERIFY(Contents(named).startsWith("one;1\r\n"));
+}
+
+void JobsTest::jobOfSeveralTablesWritesCompressedParts()
+{
+    const QStringList options = login() + QStringList{"--tables", "sales.*", "--tables", "dbo.Ev*", "--compress", "zstd", "--compress-level", "5", "--split-rows", "2"};
+    const auto output = [&](const QString& folder) { return path(folder + "/{schema}.{table}.csv"); };
+    QCOMPARE(run(options + QStringList{"--output", output("line"), "--save-job", path("many.velloxa")}), 0);
+    QVERIFY2(!QFileInfo::exists(path("line")), "saving a job exports nothing");
+    QCOMPARE(run(options + QStringList{"--output", output("line")}), 0);
+    QCOMPARE(run({"--job", path("many.velloxa"), "--output", output("job")}), 0);
+    const QStringList parts = Entries(path("line"));
+    QCOMPARE(parts, (QStringList{"dbo.Events.0001.csv", "sales.Places.0001.csv", "sales.Places.0002.csv"}));
+    QCOMPARE(Entries(path("job")), parts);
+    for (const QString& part : parts) {
+        QVERIFY(Contents(path("line/" + part)).startsWith("\x28\xB5\x2F\xFD")); // a zstd frame
+        QCOMPARE(Contents(path("job/" + part)), Contents(path("line/" + part)));
+    }
+
+    // One rising column cannot serve several tables: refused, as from the line.
+    QCOMPARE(run({"--job", path("many.velloxa"), "--after-column", "Id"}), 2);
+    QVERIFY2(errors_.contains("--after-column"), qPrintable(errors_));
+    // The line's table replaces the job's patterns; the job's compression and parts stay.
+    QCOMPARE(run({"--job", path("many.velloxa"), "--schema", "sales", "--table", "Places", "--output", path("one.csv")}), 0);
+    QCOMPARE(Contents(path("one.0002.csv")), Contents(path("line/sales.Places.0002.csv")));
 }
 
 void JobsTest::everyRisingKindKeepsItsHighestValue()

@@ -107,6 +107,9 @@ void JobWindowTest::openedJobFillsTheWizard()
         Job job = peopleJob();
         job.afterColumn = "Id";
         job.lastValue = "1";
+        job.output = output_.filePath("{table}.txt.gz");
+        job.compressionLevel = 9;
+        job.splitRows = 3;
         run.openedJob = job;
         Wizard& wizard = run.start();
         QTRY_VERIFY(wizard.form4().isVisible());
@@ -116,12 +119,15 @@ void JobWindowTest::openedJobFillsTheWizard()
         QVERIFY(!wizard.form4().Check6->isChecked());
         QCOMPARE(wizard.form4().Combo1->currentIndex(), int(Quoting::All));
         QVERIFY(!wizard.form1().isVisible());
-        // Saved again, it keeps what the windows do not show: the rising column and its value.
+        // Saved again, it keeps what the windows do not show: the rising column and its value,
+        // the parts and the level of the codec its name still asks for.
         run.fileDialogs.answers << output_.filePath("again.velloxa");
         QTest::mouseClick(wizard.form4().PushButton6, Qt::LeftButton);
         const Job again = ReadJobFile(output_.filePath("again.velloxa"));
         QCOMPARE(again.afterColumn, QStringLiteral("Id"));
         QCOMPARE(again.lastValue, QStringLiteral("1"));
+        QCOMPARE(again.splitRows, 3);
+        QCOMPARE(again.compressionLevel, std::optional<int>(9));
         QCOMPARE(again.login.database, QStringLiteral("Fields"));
     }
     {
