@@ -144,7 +144,8 @@ QStringList TableSetSummary(const TableSetOutcome& outcome)
         lines << QStringLiteral("%1: %2 %3, %4 bytes, %5 -> %6")
                      .arg(name, c.toString(table.outcome.rows), table.outcome.rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"),
                           c.toString(table.outcome.bytes), time, QDir::toNativeSeparators(table.fileName))
-                + (table.outcome.parts > 0 ? QStringLiteral(" in %1 parts").arg(table.outcome.parts) : QString());
+                + (table.outcome.parts > 1 ? QStringLiteral(" in %1 parts").arg(table.outcome.parts) : table.outcome.parts == 1 ? QStringLiteral(" in 1 part")
+                                                                                                                                : QString());
     }
     lines << QStringLiteral("%1 of %2 tables written: %3 rows, %4 bytes, %5 s")
                  .arg(written)
