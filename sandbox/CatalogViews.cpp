@@ -54,15 +54,18 @@ TypeFacts factsOf(const ColumnType& c)
         f.numericRadix = int64_t(radix);
         if (radix == 10) f.numericScale = int64_t(scale);
     };
+    // Binary types have neither (nullptr).
+    const auto setCharacterSet = [&](const char* characterSet) {
+        if (!characterSet) return;
+        f.characterSet = std::string(characterSet);
+        f.collation = std::string(kCollationName);
+    };
     const auto characters = [&](const char* name, int id, int bytesPerCharacter, const char* characterSet) {
         const int bytes = c.isMax() ? -1 : c.length * bytesPerCharacter;
         f = base(name, id, bytes, 0, 0);
         f.characterLength = int64_t(c.isMax() ? -1 : c.length);
         f.octetLength = int64_t(bytes);
-        if (characterSet) {
-            f.characterSet = std::string(characterSet);
-            f.collation = std::string(kCollationName);
-        }
+        setCharacterSet(characterSet);
     };
     const auto dateTime = [&](const char* name, int id, int bytes, int precision, int scale) {
         f = base(name, id, bytes, precision, scale);
@@ -72,10 +75,7 @@ TypeFacts factsOf(const ColumnType& c)
         f = base(name, id, 16, 0, 0);
         f.characterLength = characters;
         f.octetLength = octets;
-        if (characterSet) {
-            f.characterSet = std::string(characterSet);
-            f.collation = std::string(kCollationName);
-        }
+        setCharacterSet(characterSet);
     };
     switch (c.type) {
     case SqlType::TinyInt: number("tinyint", 48, 1, 3, 0); break;

@@ -107,8 +107,7 @@ std::string guidText(const uint8_t* b)
 
 int64_t littleEndian(const uint8_t* p, size_t n)
 {
-    uint64_t v = 0;
-    for (size_t i = n; i-- > 0;) v = v << 8 | p[i];
+    uint64_t v = unsignedLittleEndian(p, n);
     if (n < 8 && (p[n - 1] & 0x80)) v |= ~0ULL << (8 * n); // sign-extend
     return int64_t(v);
 }
