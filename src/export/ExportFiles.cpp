@@ -43,11 +43,17 @@ void ExportFiles::write(QByteArrayView bytes)
     writer_->write(bytes);
 }
 
-void ExportFiles::startNextPart()
+// Ends the stream into the last file and counts its bytes among the finished parts'.
+void ExportFiles::finishPart()
 {
     writer_->finish();
     finishedBytes_ += writer_->fileBytes();
     writer_.reset();
+}
+
+void ExportFiles::startNextPart()
+{
+    finishPart();
     open();
 }
 
@@ -58,9 +64,7 @@ qint64 ExportFiles::bytes() const
 
 void ExportFiles::commit()
 {
-    writer_->finish();
-    finishedBytes_ += writer_->fileBytes();
-    writer_.reset();
+    finishPart();
     std::vector<ReplacingFile*> files;
     for (const auto& file : files_)
         files.push_back(file.get());

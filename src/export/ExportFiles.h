@@ -44,6 +44,7 @@ public:
 
 private:
     void open();
+    void finishPart();
 
     QString fileName_;
     bool standardOutput_;

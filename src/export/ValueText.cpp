@@ -233,39 +233,23 @@ void ValueTextFormat::appendHexDigits(QByteArrayView bytes, Out& out) const
 }
 
 // The outputs: a preview cell and the export's bytes (a buffer, a row's reserved room).
-template void ValueTextFormat::appendInteger(qint64, QString&) const;
-template void ValueTextFormat::appendDecimal(QByteArrayView, QString&) const;
-template void ValueTextFormat::appendDouble(double, QString&) const;
-template void ValueTextFormat::appendReal(float, QString&) const;
-template void ValueTextFormat::appendBit(bool, QString&) const;
-template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, QString&) const;
-template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, QString&) const;
-template void ValueTextFormat::appendTime(int, int, int, quint32, QString&) const;
-template void ValueTextFormat::appendGuid(const SQLGUID&, QString&) const;
-template void ValueTextFormat::appendBinary(QByteArrayView, QString&) const;
-template void ValueTextFormat::appendHexDigits(QByteArrayView, QString&) const;
-template void ValueTextFormat::appendInteger(qint64, FileBuffer&) const;
-template void ValueTextFormat::appendDecimal(QByteArrayView, FileBuffer&) const;
-template void ValueTextFormat::appendDouble(double, FileBuffer&) const;
-template void ValueTextFormat::appendReal(float, FileBuffer&) const;
-template void ValueTextFormat::appendBit(bool, FileBuffer&) const;
-template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, FileBuffer&) const;
-template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, FileBuffer&) const;
-template void ValueTextFormat::appendTime(int, int, int, quint32, FileBuffer&) const;
-template void ValueTextFormat::appendGuid(const SQLGUID&, FileBuffer&) const;
-template void ValueTextFormat::appendBinary(QByteArrayView, FileBuffer&) const;
-template void ValueTextFormat::appendHexDigits(QByteArrayView, FileBuffer&) const;
+#define VELLOXA_VALUE_TEXT_OUTPUT(Out)                                                       \
+    template void ValueTextFormat::appendInteger(qint64, Out&) const;                        \
+    template void ValueTextFormat::appendDecimal(QByteArrayView, Out&) const;                \
+    template void ValueTextFormat::appendDouble(double, Out&) const;                         \
+    template void ValueTextFormat::appendReal(float, Out&) const;                            \
+    template void ValueTextFormat::appendBit(bool, Out&) const;                              \
+    template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, Out&) const;           \
+    template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, Out&) const; \
+    template void ValueTextFormat::appendTime(int, int, int, quint32, Out&) const;           \
+    template void ValueTextFormat::appendGuid(const SQLGUID&, Out&) const;                   \
+    template void ValueTextFormat::appendBinary(QByteArrayView, Out&) const;                 \
+    template void ValueTextFormat::appendHexDigits(QByteArrayView, Out&) const;
 
-template void ValueTextFormat::appendInteger(qint64, ReservedBytes&) const;
-template void ValueTextFormat::appendDecimal(QByteArrayView, ReservedBytes&) const;
-template void ValueTextFormat::appendDouble(double, ReservedBytes&) const;
-template void ValueTextFormat::appendReal(float, ReservedBytes&) const;
-template void ValueTextFormat::appendBit(bool, ReservedBytes&) const;
-template void ValueTextFormat::appendDate(const SQL_DATE_STRUCT&, ReservedBytes&) const;
-template void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT&, ReservedBytes&) const;
-template void ValueTextFormat::appendTime(int, int, int, quint32, ReservedBytes&) const;
-template void ValueTextFormat::appendGuid(const SQLGUID&, ReservedBytes&) const;
-template void ValueTextFormat::appendBinary(QByteArrayView, ReservedBytes&) const;
-template void ValueTextFormat::appendHexDigits(QByteArrayView, ReservedBytes&) const;
+VELLOXA_VALUE_TEXT_OUTPUT(QString)
+VELLOXA_VALUE_TEXT_OUTPUT(FileBuffer)
+VELLOXA_VALUE_TEXT_OUTPUT(ReservedBytes)
+
+#undef VELLOXA_VALUE_TEXT_OUTPUT
 
 } // namespace velloxa

@@ -15,8 +15,9 @@ namespace velloxa::odbc {
 // defaults apply otherwise (forward-only cursors keep FreeTDS off server cursors).
 // Beyond the connection string it asks for 16,383-byte packets (see DriverConnectionString.h),
 // bounds the open by the limits (the driver's login timeout, and a deadline of our own half a
-// second later for a driver that overruns it), and lifts the session's TEXTSIZE once open: a server cuts every (max), text, ntext and image
-// value to it, 4,096 bytes unless raised, and FreeTDS does not raise it by itself.
+// second later for a driver that overruns it), and lifts the session's TEXTSIZE once open:
+// a server cuts every (max), text, ntext and image value to it, 4,096 bytes unless raised,
+// and FreeTDS does not raise it by itself.
 class Connection {
 public:
     explicit Connection(const ConnectionLimits& limits = {}); // allocates the handles; throws Failure
