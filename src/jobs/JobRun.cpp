@@ -1,6 +1,5 @@
 #include "jobs/JobRun.h"
 
-#include "connection/ConnectionString.h"
 #include "connection/SqlIdentifier.h"
 #include "connection/odbc/Statement.h"
 #include "errors/Failure.h"
@@ -33,12 +32,9 @@ QList<odbc::ColumnDescription> TableColumns(odbc::Connection& connection, const 
 
 } // namespace
 
-ExportRequest JobExportRequest(const Job& job, const QString& password, const QDateTime& start)
+ExportRequest JobExportRequest(const Job& job, const QDateTime& start)
 {
     ExportRequest request;
-    LoginValues login = job.login;
-    login.password = password;
-    request.connectionString = BuildConnectionString(login);
     request.schema = job.schema;
     request.table = job.table;
     request.columns = job.columns;

@@ -9,9 +9,10 @@
 
 namespace velloxa {
 
-// The export a job asks for, its output name expanded for a run that starts at `start` (a job
-// of several tables expands it per table: RunTableSet).
-ExportRequest JobExportRequest(const Job& job, const QString& password, const QDateTime& start);
+// The export a job asks for but its connection string (the caller adds the password), its
+// output name expanded for a run that starts at `start` (a job of several tables expands it
+// per table: RunTableSet).
+ExportRequest JobExportRequest(const Job& job, const QDateTime& start);
 
 struct JobOutcome {
     ExportOutcome run;
