@@ -14,6 +14,9 @@ namespace velloxa {
 // per table: RunTableSet).
 ExportRequest JobExportRequest(const Job& job, const QDateTime& start);
 
+// "The table's columns changed: A, B no longer exist." for saved columns the table lacks.
+QString ColumnsChangedText(const QStringList& missing);
+
 struct JobOutcome {
     ExportOutcome run;
     QStringList missingColumns; // saved columns the table no longer has: nothing was exported
