@@ -129,8 +129,8 @@ Job ShownJob(Wizard& wizard)
     job.compression.reset();
     job.login = wizard.form1().loginValues();
     job.login.password.clear();
-    job.schema = wizard.globals().chosenTable.schema;
-    job.table = wizard.globals().chosenTable.name;
+    job.schema = chosen.schema;
+    job.table = chosen.name;
     job.columns = wizard.globals().selectedColumns;
     job.output = form.Text1->text();
     job.separator = form.Text2->separator();
