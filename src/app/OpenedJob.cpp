@@ -4,6 +4,7 @@
 #include "connection/Form1.h"
 #include "export/Form4.h"
 #include "export/SeparatorEdit.h"
+#include "jobs/JobRun.h"
 #include "selection/Form2.h"
 #include "selection/Form3.h"
 
@@ -93,9 +94,7 @@ void FillChoices(Wizard& wizard, const Job& job)
         fields.PushButton5_Click();
     }
     if (!missing.isEmpty()) {
-        messages.inform(wizard.applicationTitle(),
-                        QStringLiteral("The table's columns changed: %1 no longer %2.")
-                            .arg(missing.join(QStringLiteral(", ")), missing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist")));
+        messages.inform(wizard.applicationTitle(), ColumnsChangedText(missing));
         return;
     }
     fields.PushButton3_Click();
@@ -130,8 +129,8 @@ Job ShownJob(Wizard& wizard)
     job.compression.reset();
     job.login = wizard.form1().loginValues();
     job.login.password.clear();
-    job.schema = wizard.globals().chosenTable.schema;
-    job.table = wizard.globals().chosenTable.name;
+    job.schema = chosen.schema;
+    job.table = chosen.name;
     job.columns = wizard.globals().selectedColumns;
     job.output = form.Text1->text();
     job.separator = form.Text2->separator();

@@ -5,7 +5,6 @@
 namespace velloxa {
 
 class Form1;
-class Form4;
 class Wizard;
 
 // A job file opened with the program (velloxa FILE.velloxa): its login fills the Login

@@ -284,7 +284,7 @@ int main(int argc, char* argv[])
     }
 
     // The password is read below, once the stop signals are watched.
-    velloxa::ExportRequest request = velloxa::JobExportRequest(settings, QString(), QDateTime::currentDateTime());
+    velloxa::ExportRequest request = velloxa::JobExportRequest(settings, QDateTime::currentDateTime());
     if (tableSet)
         request.fileName = settings.output; // expanded per table
     request.standardOutput = request.fileName == QLatin1String("-");

@@ -4,7 +4,6 @@
 #include "export/ReplacingFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
 #include <QStringDecoder>
 

@@ -6,8 +6,6 @@
 
 namespace velloxa {
 
-class ReplacingFile;
-
 // Job files (.velloxa): INI-like text a person can edit. "[section]" lines, "key = value"
 // lines, '#' or ';' comment lines, blank lines. A value is written as it is, or in double
 // quotes with \" \\ \t \r \n \xHH escapes when it has to keep blanks at its ends, control

@@ -1,6 +1,5 @@
 #include "jobs/JobRun.h"
 
-#include "connection/ConnectionString.h"
 #include "connection/SqlIdentifier.h"
 #include "connection/odbc/Statement.h"
 #include "errors/Failure.h"
@@ -33,12 +32,15 @@ QList<odbc::ColumnDescription> TableColumns(odbc::Connection& connection, const 
 
 } // namespace
 
-ExportRequest JobExportRequest(const Job& job, const QString& password, const QDateTime& start)
+QString ColumnsChangedText(const QStringList& missing)
+{
+    return QStringLiteral("The table's columns changed: %1 no longer %2.")
+        .arg(missing.join(QStringLiteral(", ")), missing.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist"));
+}
+
+ExportRequest JobExportRequest(const Job& job, const QDateTime& start)
 {
     ExportRequest request;
-    LoginValues login = job.login;
-    login.password = password;
-    request.connectionString = BuildConnectionString(login);
     request.schema = job.schema;
     request.table = job.table;
     request.columns = job.columns;
@@ -81,9 +83,7 @@ JobOutcome RunJob(Job job, ExportRequest request, const QString& jobFile, ErrorT
                 if (!Holds(job.columns, name) && name.compare(job.afterColumn, Qt::CaseInsensitive) != 0)
                     outcome.newColumns << name;
         if (!outcome.missingColumns.isEmpty())
-            throw Failure(QStringLiteral("The table's columns changed: %1 no longer %2. Nothing was exported.")
-                              .arg(outcome.missingColumns.join(QStringLiteral(", ")),
-                                   outcome.missingColumns.size() == 1 ? QStringLiteral("exists") : QStringLiteral("exist")));
+            throw Failure(ColumnsChangedText(outcome.missingColumns) + QStringLiteral(" Nothing was exported."));
         if (!rising)
             return std::nullopt;
         const auto column = std::find_if(columns.cbegin(), columns.cend(), [&](const odbc::ColumnDescription& c) {

@@ -9,9 +9,13 @@
 
 namespace velloxa {
 
-// The export a job asks for, its output name expanded for a run that starts at `start` (a job
-// of several tables expands it per table: RunTableSet).
-ExportRequest JobExportRequest(const Job& job, const QString& password, const QDateTime& start);
+// The export a job asks for but its connection string (the caller adds the password), its
+// output name expanded for a run that starts at `start` (a job of several tables expands it
+// per table: RunTableSet).
+ExportRequest JobExportRequest(const Job& job, const QDateTime& start);
+
+// "The table's columns changed: A, B no longer exist." for saved columns the table lacks.
+QString ColumnsChangedText(const QStringList& missing);
 
 struct JobOutcome {
     ExportOutcome run;
