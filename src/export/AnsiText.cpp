@@ -4,13 +4,16 @@
 #include <windows.h>
 #endif
 #include "export/AsciiText.h"
+#include "export/LineByteWatch.h"
 
 namespace velloxa {
 
 #ifdef _WIN32
 
-char* WriteAnsiText(QStringView text, char* target)
+char* WriteAnsiText(QStringView text, char* target, LineByteWatch* watch)
 {
+    if (watch)
+        watch->spoil();
     if (text.isEmpty())
         return target;
     const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
@@ -25,10 +28,10 @@ namespace {
 // Windows-1252 bytes 0x80-0x9F; 0 marks the five unassigned bytes, which Windows maps to
 // the C1 control characters of the same value.
 constexpr char16_t HighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
 
 char ByteFor(char16_t unit)
 {
@@ -44,13 +47,15 @@ char ByteFor(char16_t unit)
 
 } // namespace
 
-char* WriteAnsiText(QStringView text, char* target)
+char* WriteAnsiText(QStringView text, char* target, LineByteWatch* watch)
 {
     const char16_t* units = text.utf16();
     const qsizetype count = text.size();
     // Most text is ASCII: in blocks. Anything else one unit at a time.
-    if (NarrowAscii(units, count, target))
+    if (watch ? NarrowAscii(units, count, target, *watch) : NarrowAscii(units, count, target))
         return target + count;
+    if (watch)
+        watch->spoil();
     for (qsizetype i = 0; i < count; ++i) {
         const char16_t unit = units[i];
         if (unit < 0x80) {

@@ -5,6 +5,8 @@
 
 namespace velloxa {
 
+class LineByteWatch;
+
 // Text in the 8-bit code page of the output file, without a BOM: the ANSI code page on
 // Windows, Windows-1252 elsewhere. A character the code page cannot hold becomes '?'.
 
@@ -20,7 +22,9 @@ constexpr qsizetype MostAnsiBytes(qsizetype units)
 }
 
 // Writes `text` at `target`, which has room for MostAnsiBytes(text.size()); returns the end.
-char* WriteAnsiText(QStringView text, char* target);
+// With `watch`, text narrowed as ASCII is watched as it goes (LineByteWatch.h); other text
+// spoils the watch.
+char* WriteAnsiText(QStringView text, char* target, LineByteWatch* watch = nullptr);
 
 void AppendAnsiText(QStringView text, QByteArray& out);
 

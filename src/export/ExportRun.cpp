@@ -227,7 +227,7 @@ qsizetype QuotingAdds(QByteArrayView value, bool enclose)
 // Where a value's bytes start in the output, the bytes since, quoting them, and dropping them:
 // in a FileBuffer (by offset: it may move) and in a row's reserved room (by pointer; the room
 // holds a value quoted).
-qsizetype Mark(const FileBuffer& out) { return out.size(); }
+qsizetype Mark(FileBuffer& out) { return out.startValue(); }
 QByteArrayView Since(const FileBuffer& out, qsizetype mark) { return out.bytes().sliced(mark); }
 void DropFrom(FileBuffer& out, qsizetype mark) { out.truncate(mark); }
 void QuoteFrom(FileBuffer& out, qsizetype mark, bool enclose)
@@ -246,6 +246,10 @@ void AppendBytes(FileBuffer& out, QByteArrayView bytes)
 }
 
 char* Mark(const ReservedBytes& out) { return out.at; }
+// Whether the bytes since the mark may hold what the search looks for: text narrowed in a
+// FileBuffer was watched for it as it went.
+bool MayHoldLineBytes(const FileBuffer& out, qsizetype mark) { return !out.cleanSince(mark); }
+bool MayHoldLineBytes(const ReservedBytes&, const char*) { return true; }
 QByteArrayView Since(const ReservedBytes& out, const char* mark) { return {mark, out.at - mark}; }
 void DropFrom(ReservedBytes& out, char* mark) { out.at = mark; }
 void QuoteFrom(ReservedBytes& out, char* mark, bool enclose)
@@ -273,6 +277,7 @@ bool StreamBytes(Stream& s)
     FileBuffer pending(WriteSize + (64 << 10), s.request.format.encoding);
     QByteArray separator;
     writer.encode(s.request.separator, separator);
+    pending.watchLineBytes(separator.isEmpty() ? '\n' : separator.front(), Mode != Quoting::None);
     const auto flushFull = [&] {
         if (pending.size() >= WriteSize) {
             s.line = 172;
@@ -323,7 +328,7 @@ bool StreamBytes(Stream& s)
                 AppendBytes(out, "\"");
             const auto start = Mark(out);
             const bool present = reader.appendValue(column, out);
-            const bool search = searchedColumns[column];
+            const bool search = searchedColumns[column] && MayHoldLineBytes(out, start);
             if constexpr (Mode == Quoting::None) {
                 if (search)
                     s.count(FindsIn<false, ReadPast>(Since(out, start), separatorBytes));
@@ -359,12 +364,14 @@ bool StreamBytes(Stream& s)
             writeRow(out);
             pending.setEnd(out.at);
             flushFull();
-        }, nextPart);
+        },
+                             nextPart);
     } else {
         finished = s.eachRow([&] {
             writeRow(pending);
             flushFull();
-        }, nextPart);
+        },
+                             nextPart);
     }
     if (!finished)
         return false;
@@ -483,7 +490,8 @@ bool StreamUtf16(Stream& s)
         pending.resize(at + 2 * line.size());
         qToLittleEndian<char16_t>(line.utf16(), line.size(), pending.data() + at);
         flushFull();
-    }, nextPart);
+    },
+                                    nextPart);
     if (!finished)
         return false;
     s.line = 172;

@@ -2,6 +2,7 @@
 
 #include "export/AnsiText.h"
 #include "export/FileFormat.h"
+#include "export/LineByteWatch.h"
 #include "export/ShortCopy.h"
 #include "export/Utf8Text.h"
 
@@ -18,6 +19,8 @@ namespace velloxa {
 // (AnsiText.h) or UTF-8. Bytes already in it (ASCII, or text encoded once beforehand) are
 // copied as they are, so that numbers, dates and separators never pass through UTF-16.
 // Appending costs a bounds check and a copy; the storage grows only for a line longer than it.
+// Text is watched as it is narrowed (watchLineBytes): long values then need no search of their
+// own for what breaks the line.
 class FileBuffer {
 public:
     // `encoding`: Windows-1252 or UTF-8 (with or without BOM, which is not the buffer's).
@@ -43,11 +46,25 @@ public:
     }
     void appendText(QStringView text)
     {
+        LineByteWatch watch = watch_;
         if (utf8_)
-            setEnd(WriteUtf8Text(text, room(MostUtf8Bytes(text.size()))));
+            setEnd(WriteUtf8Text(text, room(MostUtf8Bytes(text.size())), &watch));
         else
-            setEnd(WriteAnsiText(text, room(MostAnsiBytes(text.size()))));
+            setEnd(WriteAnsiText(text, room(MostAnsiBytes(text.size())), &watch));
+        if (watch.clean())
+            clean_ += text.size();
     }
+
+    // What text is watched for from now on (LineByteWatch.h).
+    void watchLineBytes(char separatorFirst, bool quotes) { watch_ = LineByteWatch(separatorFirst, quotes); }
+    // Starts a value: returns where it begins, for cleanSince().
+    qsizetype startValue()
+    {
+        clean_ = 0;
+        return size_;
+    }
+    // Whether every byte since `start` (startValue()) was text the watch found clean.
+    bool cleanSince(qsizetype start) const { return clean_ == size_ - start; }
     // Bytes written in place: room() for at most `bytes` of them, then setEnd() after the last.
     char* room(qsizetype bytes)
     {
@@ -68,6 +85,8 @@ private:
     std::vector<char> storage_;
     qsizetype size_ = 0;
     bool utf8_;
+    LineByteWatch watch_;
+    qsizetype clean_ = 0; // bytes of text found clean since startValue()
 };
 
 } // namespace velloxa

@@ -1,17 +1,20 @@
 #include "export/Utf8Text.h"
 
 #include "export/AsciiText.h"
+#include "export/LineByteWatch.h"
 
 #include <QStringEncoder>
 
 namespace velloxa {
 
-char* WriteUtf8Text(QStringView text, char* target)
+char* WriteUtf8Text(QStringView text, char* target, LineByteWatch* watch)
 {
     const char16_t* units = text.utf16();
     const qsizetype count = text.size();
-    if (NarrowAscii(units, count, target))
+    if (watch ? NarrowAscii(units, count, target, *watch) : NarrowAscii(units, count, target))
         return target + count;
+    if (watch)
+        watch->spoil();
     qsizetype ascii = 0;
     for (; ascii < count && units[ascii] < 0x80; ++ascii)
         *target++ = char(units[ascii]);

@@ -224,6 +224,29 @@ void ValueTextTest::straightToBytes()
     const QByteArray others = "\xC3\xA9\xE4\xB8\xAD" + QByteArray(8, 'y') + "ab" + emoji;
     const QByteArray lone = replacement + "cdefghend" + replacement + replacement + emoji;
     QCOMPARE(utf8.bytes().toByteArray(), ascii + others + lone);
+
+    // Text narrowed while watched for what breaks a line: clean only when it holds none of CR,
+    // LF, the separator's first byte or (quoting) '"', wherever in the blocks it stands.
+    const auto clean = [](const QString& text, bool quotes) {
+        FileBuffer out(4);
+        out.watchLineBytes(';', quotes);
+        const qsizetype start = out.startValue();
+        out.appendText(text);
+        return out.cleanSince(start);
+    };
+    for (qsizetype length = 8; length <= 70; ++length) {
+        QVERIFY(clean(QString(length, u'a'), true));
+        for (qsizetype at = 0; at < length; ++at) {
+            for (const char16_t odd : {u'\r', u'\n', u';', u'\x01'}) {
+                QString text(length, u'a');
+                text[at] = odd;
+                QVERIFY2(!clean(text, false), qPrintable(QStringLiteral("%1 at %2 of %3").arg(int(odd)).arg(at).arg(length)));
+            }
+            QString quoted(length, u'b');
+            quoted[at] = u'"';
+            QVERIFY(clean(quoted, false) && !clean(quoted, true));
+        }
+    }
 }
 
 // A form whose zone field goes must not keep what stood around it: zh_CN "t HH:mm:ss",

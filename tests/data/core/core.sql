@@ -26,6 +26,9 @@ INSERT INTO Texts VALUES (1, 'a,b'), (2, 'line1' || char(13) || char(10) || 'lin
 CREATE TABLE Awkward (Id int, Body nvarchar(50));
 INSERT INTO Awkward VALUES (1, 'a,b'), (2, 'say "hi"'), (3, 'cr' || char(13) || 'x'), (4, 'lf' || char(10) || 'y'),
     (5, ''), (6, NULL), (7, 'Grüße € 中 ' || char(128512)), (8, 'more than sixteen bytes, "quoted" late');
+-- The same values as long text, read in parts rather than bound.
+CREATE TABLE AwkwardLong (Id int, Body ntext);
+INSERT INTO AwkwardLong SELECT Id, Body FROM Awkward;
 
 -- Values that end in the start of a longer separator; a name that holds a comma.
 CREATE TABLE Pipes (Id int, A nvarchar(5), "B,c" nvarchar(5));
