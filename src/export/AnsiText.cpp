@@ -5,6 +5,7 @@
 #endif
 #include "export/AsciiText.h"
 #include "export/LineByteWatch.h"
+#include "export/WatchedNarrowing.h"
 
 namespace velloxa {
 
@@ -52,7 +53,7 @@ char* WriteAnsiText(QStringView text, char* target, LineByteWatch* watch)
     const char16_t* units = text.utf16();
     const qsizetype count = text.size();
     // Most text is ASCII: in blocks. Anything else one unit at a time.
-    if (watch ? NarrowAscii(units, count, target, *watch) : NarrowAscii(units, count, target))
+    if (watch ? NarrowAsciiWatched(units, count, target, *watch) : NarrowAscii(units, count, target))
         return target + count;
     if (watch)
         watch->spoil();

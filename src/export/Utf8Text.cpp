@@ -2,6 +2,7 @@
 
 #include "export/AsciiText.h"
 #include "export/LineByteWatch.h"
+#include "export/WatchedNarrowing.h"
 
 #include <QStringEncoder>
 
@@ -11,7 +12,7 @@ char* WriteUtf8Text(QStringView text, char* target, LineByteWatch* watch)
 {
     const char16_t* units = text.utf16();
     const qsizetype count = text.size();
-    if (watch ? NarrowAscii(units, count, target, *watch) : NarrowAscii(units, count, target))
+    if (watch ? NarrowAsciiWatched(units, count, target, *watch) : NarrowAscii(units, count, target))
         return target + count;
     if (watch)
         watch->spoil();
