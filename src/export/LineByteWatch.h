@@ -16,14 +16,20 @@ class LineByteWatch {
 public:
 #ifdef __SSE2__
     explicit LineByteWatch(char separatorFirst = '\n', bool quotes = false)
-        : separator_(_mm_set1_epi8(separatorFirst)), quote_(_mm_set1_epi8(quotes ? '"' : separatorFirst))
+        : separatorByte_(separatorFirst), quoteByte_(quotes ? '"' : separatorFirst),
+          separator_(_mm_set1_epi8(separatorByte_)), quote_(_mm_set1_epi8(quoteByte_))
     {
     }
 
     void see(__m128i bytes)
     {
-        sought_ = _mm_min_epu8(sought_, _mm_min_epu8(_mm_xor_si128(bytes, separator_), _mm_xor_si128(bytes, quote_)));
+        seeSought(_mm_min_epu8(_mm_xor_si128(bytes, separator_), _mm_xor_si128(bytes, quote_)));
     }
+    // For narrowing in wider blocks: the two bytes sought, and the lowest of the seen bytes
+    // XORed with each.
+    char separatorByte() const { return separatorByte_; }
+    char quoteByte() const { return quoteByte_; }
+    void seeSought(__m128i lowestXored) { sought_ = _mm_min_epu8(sought_, lowestXored); }
     // The lowest bytes of all the blocks seen, once at the end: the narrowing keeps them anyway.
     void seeLowest(__m128i bytes)
     {
@@ -39,6 +45,7 @@ public:
     }
 
 private:
+    char separatorByte_, quoteByte_;
     __m128i separator_, quote_;
     __m128i lowest_ = _mm_set1_epi8(char(0xFF));
     __m128i sought_ = _mm_set1_epi8(char(0xFF));
