@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -34,45 +37,76 @@ Char* PutYear(Char* at, int year)
     return PutTwoDigits(PutTwoDigits(at, unsigned(year / 100)), unsigned(year % 100));
 }
 
-// Exactly `count` digits of `value` (below 10^count), zeros in front.
-template <typename Char>
-Char* PutFixedDigits(Char* at, quint32 value, int count)
-{
-    Char* const end = at + count;
-    Char* back = end;
-    for (; count >= 2; count -= 2) {
-        back -= 2;
-        PutTwoDigits(back, value % 100);
-        value /= 100;
-    }
-    if (count)
-        back[-1] = Char('0' + value);
-    return end;
-}
+// The two digits of 0 to 99 as one load: a field's digits in a fixed layout.
+using DigitPair = std::array<char, 2>;
+constexpr std::array<DigitPair, 100> TwoDigits = [] {
+    std::array<DigitPair, 100> pairs{};
+    for (size_t i = 0; i < pairs.size(); ++i)
+        pairs[i] = {DigitPairs[2 * i], DigitPairs[2 * i + 1]};
+    return pairs;
+}();
+// The same for the hour on a 12-hour clock: 0 and 12 are "12".
+constexpr std::array<DigitPair, 100> TwelveHourDigits = [] {
+    std::array<DigitPair, 100> pairs{};
+    for (size_t i = 0; i < pairs.size(); ++i)
+        pairs[i] = TwoDigits[i % 12 == 0 ? 12 : i % 12];
+    return pairs;
+}();
 
-// Nanoseconds (not zero) as a decimal fraction without trailing zeros: milliseconds take
-// three digits to write, microseconds six.
-template <typename Char>
-Char* PutFraction(Char* at, quint32 nanoseconds)
+// The fraction of a second as datetime has it (whole milliseconds): for each, its digits
+// without trailing zeros in three places, then how many bytes it takes with the decimal point
+// (none for 0).
+constexpr std::array<std::array<char, 4>, 1000> MillisecondTexts = [] {
+    std::array<std::array<char, 4>, 1000> texts{};
+    for (size_t ms = 0; ms < texts.size(); ++ms) {
+        auto& text = texts[ms];
+        text = {char('0' + ms / 100), char('0' + ms / 10 % 10), char('0' + ms % 10), 0};
+        int digits = 3;
+        while (digits > 0 && text[size_t(digits - 1)] == '0')
+            --digits;
+        text[3] = char(digits ? digits + 1 : 0);
+    }
+    return texts;
+}();
+
+// Nanoseconds (not zero) as a decimal fraction without trailing zeros; writes nine bytes.
+// The last eight digits are one word: its trailing '0' bytes are counted, not looped over.
+Q_NEVER_INLINE char* PutNanoseconds(char* at, quint32 nanoseconds)
 {
     nanoseconds %= 1000000000;
-    if (nanoseconds % 1000000 == 0) { // milliseconds, as datetime has them
-        const unsigned milliseconds = nanoseconds / 1000000;
-        *at = Char('0' + milliseconds / 100);
-        PutTwoDigits(at + 1, milliseconds % 100);
-        return at + (milliseconds % 100 == 0 ? 1 : milliseconds % 10 == 0 ? 2
-                                                                          : 3);
+    *at = char('0' + nanoseconds / 100000000);
+    const std::uint64_t digits = EightDigits(nanoseconds % 100000000);
+    std::memcpy(at + 1, &digits, 8);
+    const std::uint64_t values = digits - 0x3030303030303030; // each byte its digit's value
+    if (!values)
+        return at + 1;
+    // The last digit is the word's highest byte on a little-endian machine, its lowest else.
+    const int zeros = (std::endian::native == std::endian::little ? std::countl_zero(values) : std::countr_zero(values)) / 8;
+    return at + 9 - zeros;
+}
+
+// The decimal point and the fraction of a second, nothing when it is zero. Writes up to ten
+// bytes past `at` whatever it returns.
+Q_ALWAYS_INLINE char* PutFraction(char* at, char decimalPoint, quint32 nanoseconds)
+{
+    const quint32 milliseconds = nanoseconds / 1000000;
+    *at = decimalPoint;
+    if (milliseconds * 1000000 == nanoseconds && milliseconds < 1000) {
+        const auto& text = MillisecondTexts[milliseconds];
+        std::memcpy(at + 1, text.data(), text.size());
+        return at + text[3];
     }
-    int count = 9;
-    if (nanoseconds % 1000 == 0) {
-        nanoseconds /= 1000;
-        count = 6;
-    }
-    PutFixedDigits(at, nanoseconds, count);
-    Char* end = at + count;
-    while (end > at + 1 && end[-1] == Char('0'))
-        --end;
-    return end;
+    return PutNanoseconds(at + 1, nanoseconds);
+}
+
+char16_t* PutFraction(char16_t* at, char16_t decimalPoint, quint32 nanoseconds)
+{
+    if (!nanoseconds)
+        return at;
+    *at++ = decimalPoint;
+    char digits[16];
+    const char* const end = PutNanoseconds(digits, nanoseconds);
+    return std::copy(static_cast<const char*>(digits), end, at);
 }
 
 template <typename Out>
@@ -372,30 +406,62 @@ void DateTimePattern::compileFixedLayout()
             return;
     }
     layout.length = quint8(length);
+    layout.decimalPoint = char(decimalPoint_.unicode());
     fixed_ = layout;
 }
 
-// The layout's bytes, then each field's two digits in its place: no walk over pieces.
-char* DateTimePattern::putFixed(char* at, const Fields& value) const
+// A year of four digits and fields below 64, as every valid value has (a leap second too):
+// one test for all of them. Anything else takes the general way, which writes any number.
+template <typename Value>
+bool DateTimePattern::fitsFixedLayout(const Value& value) const
 {
+    return fixed_.length && unsigned(value.year - 1000) < 9000
+        && unsigned(value.month | value.day | value.hour | value.minute | value.second) < 64;
+}
+
+// The layout's bytes, then each field's two digits in its place: no walk over pieces.
+template <typename Value>
+Q_ALWAYS_INLINE char* DateTimePattern::putFixed(char* at, const Value& value) const
+{
+    // The fields used twice read once: the bytes written could be any of them as far as the
+    // compiler knows.
+    const unsigned year = unsigned(value.year), hour = unsigned(value.hour);
     std::memcpy(at, fixed_.bytes, FixedLayout::MostBytes);
-    const auto put = [&](FixedLayout::Source source, int digits) {
-        PutTwoDigits(at + fixed_.placeOf[source], unsigned(digits));
+    const auto put = [&](FixedLayout::Source source, const DigitPair& digits) {
+        std::memcpy(at + fixed_.placeOf[source], digits.data(), digits.size());
     };
-    put(FixedLayout::Century, value.year / 100);
-    put(FixedLayout::YearOfCentury, value.year % 100);
-    put(FixedLayout::Month, value.month);
-    put(FixedLayout::Day, value.day);
-    put(FixedLayout::Hour, value.hour);
-    put(FixedLayout::Hour12, value.hour12());
-    put(FixedLayout::Minute, value.minute);
-    put(FixedLayout::Second, value.second);
-    at += fixed_.length;
-    if (value.nanoseconds) {
-        *at++ = char(decimalPoint_.unicode());
-        at = PutFraction(at, value.nanoseconds);
-    }
-    return at;
+    put(FixedLayout::Century, TwoDigits[year / 100]);
+    put(FixedLayout::YearOfCentury, TwoDigits[year % 100]);
+    put(FixedLayout::Month, TwoDigits[unsigned(value.month)]);
+    put(FixedLayout::Day, TwoDigits[unsigned(value.day)]);
+    put(FixedLayout::Hour, TwoDigits[hour]);
+    put(FixedLayout::Hour12, TwelveHourDigits[hour]);
+    put(FixedLayout::Minute, TwoDigits[unsigned(value.minute)]);
+    put(FixedLayout::Second, TwoDigits[unsigned(value.second)]);
+    return PutFraction(at + fixed_.length, fixed_.decimalPoint, value.fraction);
+}
+
+// One call for a value: the fixed layout inline, any other pattern (and value) apart.
+template <typename Value, typename Out>
+void DateTimePattern::appendFields(const Value& value, Out& out) const
+{
+    if (fitsFixedLayout(value))
+        PutAscii<MostFixedBytes>(out, [&](char* at) { return putFixed(at, value); });
+    else
+        appendAny(value, out);
+}
+
+template <typename Out>
+void DateTimePattern::append(int year, int month, int day, int hour, int minute, int second, quint32 nanoseconds,
+                             Out& out) const
+{
+    appendFields(Fields{year, month, day, hour, minute, second, nanoseconds}, out);
+}
+
+template <typename Out>
+void DateTimePattern::append(const SQL_TIMESTAMP_STRUCT& value, Out& out) const
+{
+    appendFields(value, out);
 }
 
 qsizetype DateTimePattern::mostBytes() const
@@ -482,9 +548,10 @@ QString DateTimePattern::characters() const
     return unique;
 }
 
-template <typename Out>
-void DateTimePattern::appendAny(const Fields& value, Out& out) const
+template <typename Value, typename Out>
+Q_NEVER_INLINE void DateTimePattern::appendAny(const Value& stamp, Out& out) const
 {
+    const Fields value{stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second, stamp.fraction};
     // Most regional forms are ASCII: then the text goes to the export's bytes as it is.
     if (ascii_)
         put<char>(value, out);
@@ -522,11 +589,8 @@ Q_ALWAYS_INLINE Char* DateTimePattern::putPiece(Char* at, const Piece& piece, co
     case Field::Minute2: at = PutNumber(at, value.minute, 2); break;
     case Field::Second:
     case Field::Second2:
-        at = PutNumber(at, value.second, piece.field == Field::Second ? 1 : 2);
-        if (value.nanoseconds) {
-            *at++ = Char(decimalPoint_.unicode());
-            at = PutFraction(at, value.nanoseconds);
-        }
+        at = PutFraction(PutNumber(at, value.second, piece.field == Field::Second ? 1 : 2),
+                         Char(decimalPoint_.unicode()), value.fraction);
         break;
     case Field::AmPm: at = putName(at, periods_[false][value.hour >= 12]); break;
     case Field::AmPmUpper: at = putName(at, periods_[true][value.hour >= 12]); break;
@@ -565,8 +629,14 @@ void DateTimePattern::put(const Fields& value, Out& out) const
 }
 
 // The outputs: a preview cell and the export's bytes (a buffer, a row's reserved room).
-template void DateTimePattern::appendAny(const Fields&, QString&) const;
-template void DateTimePattern::appendAny(const Fields&, FileBuffer&) const;
-template void DateTimePattern::appendAny(const Fields&, ReservedBytes&) const;
+#define VELLOXA_DATE_TIME_OUTPUT(Out)                                                         \
+    template void DateTimePattern::append(int, int, int, int, int, int, quint32, Out&) const; \
+    template void DateTimePattern::append(const SQL_TIMESTAMP_STRUCT&, Out&) const;
+
+VELLOXA_DATE_TIME_OUTPUT(QString)
+VELLOXA_DATE_TIME_OUTPUT(FileBuffer)
+VELLOXA_DATE_TIME_OUTPUT(ReservedBytes)
+
+#undef VELLOXA_DATE_TIME_OUTPUT
 
 } // namespace velloxa
