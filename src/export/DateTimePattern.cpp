@@ -448,7 +448,7 @@ void DateTimePattern::appendFields(const Value& value, Out& out) const
     if (fitsFixedLayout(value))
         PutAscii<MostFixedBytes>(out, [&](char* at) { return putFixed(at, value); });
     else
-        appendAny(value, out);
+        appendAny(Fields{value.year, value.month, value.day, value.hour, value.minute, value.second, value.fraction}, out);
 }
 
 template <typename Out>
@@ -548,10 +548,9 @@ QString DateTimePattern::characters() const
     return unique;
 }
 
-template <typename Value, typename Out>
-Q_NEVER_INLINE void DateTimePattern::appendAny(const Value& stamp, Out& out) const
+template <typename Out>
+Q_NEVER_INLINE void DateTimePattern::appendAny(const Fields& value, Out& out) const
 {
-    const Fields value{stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second, stamp.fraction};
     // Most regional forms are ASCII: then the text goes to the export's bytes as it is.
     if (ascii_)
         put<char>(value, out);

@@ -142,8 +142,8 @@ private:
     char* putFixed(char* at, const Value& value) const;
     template <typename Char, typename Out>
     void put(const Fields& value, Out& out) const;
-    template <typename Value, typename Out>
-    void appendAny(const Value& value, Out& out) const;
+    template <typename Out>
+    void appendAny(const Fields& value, Out& out) const;
 
     QList<Token> tokens_;
     QChar decimalPoint_;
