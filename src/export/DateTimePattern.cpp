@@ -37,19 +37,15 @@ Char* PutYear(Char* at, int year)
     return PutTwoDigits(PutTwoDigits(at, unsigned(year / 100)), unsigned(year % 100));
 }
 
-// The two digits of 0 to 99 as one load: a field's digits in a fixed layout.
-using DigitPair = std::array<char, 2>;
-constexpr std::array<DigitPair, 100> TwoDigits = [] {
-    std::array<DigitPair, 100> pairs{};
-    for (size_t i = 0; i < pairs.size(); ++i)
-        pairs[i] = {DigitPairs[2 * i], DigitPairs[2 * i + 1]};
-    return pairs;
-}();
-// The same for the hour on a 12-hour clock: 0 and 12 are "12".
-constexpr std::array<DigitPair, 100> TwelveHourDigits = [] {
-    std::array<DigitPair, 100> pairs{};
-    for (size_t i = 0; i < pairs.size(); ++i)
-        pairs[i] = TwoDigits[i % 12 == 0 ? 12 : i % 12];
+// The two digits of 0 to 99, as DigitPairs has them, for the hour on a 12-hour clock: 0
+// and 12 are "12".
+constexpr std::array<char, 200> TwelveHourPairs = [] {
+    std::array<char, 200> pairs{};
+    for (size_t i = 0; i < 100; ++i) {
+        const size_t hour = i % 12 == 0 ? 12 : i % 12;
+        pairs[2 * i] = DigitPairs[2 * hour];
+        pairs[2 * i + 1] = DigitPairs[2 * hour + 1];
+    }
     return pairs;
 }();
 
@@ -427,17 +423,18 @@ Q_ALWAYS_INLINE char* DateTimePattern::putFixed(char* at, const Value& value) co
     // compiler knows.
     const unsigned year = unsigned(value.year), hour = unsigned(value.hour);
     std::memcpy(at, fixed_.bytes, FixedLayout::MostBytes);
-    const auto put = [&](FixedLayout::Source source, const DigitPair& digits) {
-        std::memcpy(at + fixed_.placeOf[source], digits.data(), digits.size());
+    // Each field's two digits one load from a table of pairs.
+    const auto put = [&](FixedLayout::Source source, const std::array<char, 200>& pairs, size_t number) {
+        std::memcpy(at + fixed_.placeOf[source], &pairs[2 * number], 2);
     };
-    put(FixedLayout::Century, TwoDigits[year / 100]);
-    put(FixedLayout::YearOfCentury, TwoDigits[year % 100]);
-    put(FixedLayout::Month, TwoDigits[unsigned(value.month)]);
-    put(FixedLayout::Day, TwoDigits[unsigned(value.day)]);
-    put(FixedLayout::Hour, TwoDigits[hour]);
-    put(FixedLayout::Hour12, TwelveHourDigits[hour]);
-    put(FixedLayout::Minute, TwoDigits[unsigned(value.minute)]);
-    put(FixedLayout::Second, TwoDigits[unsigned(value.second)]);
+    put(FixedLayout::Century, DigitPairs, year / 100);
+    put(FixedLayout::YearOfCentury, DigitPairs, year % 100);
+    put(FixedLayout::Month, DigitPairs, unsigned(value.month));
+    put(FixedLayout::Day, DigitPairs, unsigned(value.day));
+    put(FixedLayout::Hour, DigitPairs, hour);
+    put(FixedLayout::Hour12, TwelveHourPairs, hour);
+    put(FixedLayout::Minute, DigitPairs, unsigned(value.minute));
+    put(FixedLayout::Second, DigitPairs, unsigned(value.second));
     return PutFraction(at + fixed_.length, fixed_.decimalPoint, value.fraction);
 }
 
