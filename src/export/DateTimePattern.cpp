@@ -363,6 +363,7 @@ void DateTimePattern::compile()
         }
     }
     compileFixedLayout();
+    compileFlowingLayout();
 }
 
 void DateTimePattern::compileFixedLayout()
@@ -409,9 +410,9 @@ void DateTimePattern::compileFixedLayout()
 // A year of four digits and fields below 64, as every valid value has (a leap second too):
 // one test for all of them. Anything else takes the general way, which writes any number.
 template <typename Value>
-bool DateTimePattern::fitsFixedLayout(const Value& value) const
+bool DateTimePattern::inLayoutRange(const Value& value)
 {
-    return fixed_.length && unsigned(value.year - 1000) < 9000
+    return unsigned(value.year - 1000) < 9000
         && unsigned(value.month | value.day | value.hour | value.minute | value.second) < 64;
 }
 
@@ -438,12 +439,94 @@ Q_ALWAYS_INLINE char* DateTimePattern::putFixed(char* at, const Value& value) co
     return PutFraction(at + fixed_.length, fixed_.decimalPoint, value.fraction);
 }
 
+void DateTimePattern::compileFlowingLayout()
+{
+    flowing_ = {};
+    if (!ascii_ || tokens_.size() > 2 * MostFlowingPieces)
+        return;
+    FlowingLayout layout;
+    int periodCase = -1;
+    for (const Token& token : std::as_const(tokens_)) {
+        if (token.field == Field::Literal) {
+            // A literal goes after a field: one that starts the pattern takes the general way.
+            if (layout.pieces.empty() || token.literal.size() > qsizetype(sizeof(FlowingPiece::literal)))
+                return;
+            const QByteArray literal = token.literal.toLatin1(); // ASCII
+            FlowingPiece& last = layout.pieces.back();
+            last.literalSize = quint8(literal.size());
+            std::memcpy(last.literal, literal.constData(), size_t(literal.size()));
+            continue;
+        }
+        const auto add = [&](quint8 source, bool shortBelowTen) { layout.pieces.push_back({source, shortBelowTen, false, 0, {}}); };
+        switch (token.field) {
+        case Field::Year: add(FixedLayout::Century, false); add(FixedLayout::YearOfCentury, false); break;
+        case Field::Month: case Field::Month2: add(FixedLayout::Month, token.field == Field::Month); break;
+        case Field::Day: case Field::Day2: add(FixedLayout::Day, token.field == Field::Day); break;
+        case Field::Hour24: case Field::Hour24_2: add(FixedLayout::Hour, token.field == Field::Hour24); break;
+        case Field::Hour12: case Field::Hour12_2: add(FixedLayout::Hour12, token.field == Field::Hour12); break;
+        case Field::Minute: case Field::Minute2: add(FixedLayout::Minute, token.field == Field::Minute); break;
+        case Field::Second: case Field::Second2:
+            add(FixedLayout::Second, token.field == Field::Second);
+            layout.pieces.back().fractionAfter = true;
+            break;
+        case Field::AmPm: case Field::AmPmUpper: {
+            const int upper = token.field == Field::AmPmUpper;
+            for (int pm = 0; pm < 2; ++pm)
+                if (periods_[upper][pm].size > sizeof layout.dayPeriods[pm] || (periodCase >= 0 && periodCase != upper))
+                    return;
+            periodCase = upper;
+            for (int pm = 0; pm < 2; ++pm) {
+                layout.dayPeriodSizes[pm] = periods_[upper][pm].size;
+                std::memcpy(layout.dayPeriods[pm], periods_[upper][pm].bytes, sizeof layout.dayPeriods[pm]);
+            }
+            add(DayPeriod, false);
+            break;
+        }
+        default: return; // names
+        }
+    }
+    if (layout.pieces.size() > size_t(MostFlowingPieces))
+        return;
+    flowing_ = layout;
+}
+
+// Each piece: its two digits, or one below ten for a short field, or the day period, then its
+// literal; the blocks copied may reach past what the piece puts, the next piece writes over.
+template <typename Value>
+Q_NEVER_INLINE char* DateTimePattern::putFlowing(char* at, const Value& value) const
+{
+    const unsigned year = unsigned(value.year), hour = unsigned(value.hour);
+    const unsigned numbers[FixedLayout::Sources] = {year / 100, year % 100, unsigned(value.month), unsigned(value.day),
+                                                    hour, hour % 12 == 0 ? 12 : hour % 12, unsigned(value.minute),
+                                                    unsigned(value.second)};
+    const quint32 fraction = value.fraction;
+    const bool pm = hour >= 12;
+    for (const FlowingPiece& piece : flowing_.pieces) {
+        if (piece.source == DayPeriod) {
+            std::memcpy(at, flowing_.dayPeriods[pm], 8);
+            at += flowing_.dayPeriodSizes[pm];
+        } else {
+            const unsigned number = numbers[piece.source];
+            const unsigned skip = piece.shortBelowTen & (number < 10);
+            std::memcpy(at, &DigitPairs[2 * number + skip], 2);
+            at += 2 - skip;
+        }
+        if (piece.fractionAfter)
+            at = PutFraction(at, char(decimalPoint_.unicode()), fraction);
+        std::memcpy(at, piece.literal, sizeof piece.literal);
+        at += piece.literalSize;
+    }
+    return at;
+}
+
 // One call for a value: the fixed layout inline, any other pattern (and value) apart.
 template <typename Value, typename Out>
 void DateTimePattern::appendFields(const Value& value, Out& out) const
 {
-    if (fitsFixedLayout(value))
+    if (fixed_.length && inLayoutRange(value))
         PutAscii<MostFixedBytes>(out, [&](char* at) { return putFixed(at, value); });
+    else if (!flowing_.pieces.empty() && inLayoutRange(value))
+        PutAscii<MostFlowingBytes>(out, [&](char* at) { return putFlowing(at, value); });
     else
         appendAny(Fields{value.year, value.month, value.day, value.hour, value.minute, value.second, value.fraction}, out);
 }

@@ -137,9 +137,31 @@ private:
     static constexpr int MostFixedBytes = FixedLayout::Nowhere + 16;
     void compileFixedLayout();
     template <typename Value>
-    bool fitsFixedLayout(const Value& value) const;
+    static bool inLayoutRange(const Value& value);
     template <typename Value>
     char* putFixed(char* at, const Value& value) const;
+    // An ASCII pattern of numbers, AM/PM and short literals, in any widths ("M/d/yyyy h:mm:ss
+    // AP"): each field's digits from the table of pairs and the literal after it, in order,
+    // without the switch of put(). The year is two fields of two digits.
+    struct FlowingPiece {
+        quint8 source = 0; // a FixedLayout::Source, or DayPeriod
+        bool shortBelowTen = false; // one digit for 0 to 9 ("M", "d", "h", "H", "m", "s")
+        bool fractionAfter = false;
+        quint8 literalSize = 0;
+        char literal[8] = {};
+    };
+    static constexpr quint8 DayPeriod = FixedLayout::Sources;
+    struct FlowingLayout {
+        std::vector<FlowingPiece> pieces; // none: the pattern does not flow
+        char dayPeriods[2][8] = {}; // [pm], in the case the pattern puts
+        quint8 dayPeriodSizes[2] = {};
+    };
+    // What putFlowing may write: a piece's digits or day period and its literal in blocks.
+    static constexpr int MostFlowingPieces = 16;
+    static constexpr int MostFlowingBytes = MostFlowingPieces * 16 + 16;
+    void compileFlowingLayout();
+    template <typename Value>
+    char* putFlowing(char* at, const Value& value) const;
     template <typename Char, typename Out>
     void put(const Fields& value, Out& out) const;
     template <typename Out>
@@ -159,6 +181,7 @@ private:
     Name none_;         // the name of a month or day out of range
     int mostUnits_ = 0; // the most units one value can take
     FixedLayout fixed_;
+    FlowingLayout flowing_;
 };
 
 } // namespace velloxa
