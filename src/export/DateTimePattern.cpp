@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -34,45 +37,72 @@ Char* PutYear(Char* at, int year)
     return PutTwoDigits(PutTwoDigits(at, unsigned(year / 100)), unsigned(year % 100));
 }
 
-// Exactly `count` digits of `value` (below 10^count), zeros in front.
-template <typename Char>
-Char* PutFixedDigits(Char* at, quint32 value, int count)
-{
-    Char* const end = at + count;
-    Char* back = end;
-    for (; count >= 2; count -= 2) {
-        back -= 2;
-        PutTwoDigits(back, value % 100);
-        value /= 100;
+// The two digits of 0 to 99, as DigitPairs has them, for the hour on a 12-hour clock: 0
+// and 12 are "12".
+constexpr std::array<char, 200> TwelveHourPairs = [] {
+    std::array<char, 200> pairs{};
+    for (size_t i = 0; i < 100; ++i) {
+        const size_t hour = i % 12 == 0 ? 12 : i % 12;
+        pairs[2 * i] = DigitPairs[2 * hour];
+        pairs[2 * i + 1] = DigitPairs[2 * hour + 1];
     }
-    if (count)
-        back[-1] = Char('0' + value);
-    return end;
-}
+    return pairs;
+}();
 
-// Nanoseconds (not zero) as a decimal fraction without trailing zeros: milliseconds take
-// three digits to write, microseconds six.
-template <typename Char>
-Char* PutFraction(Char* at, quint32 nanoseconds)
+// The fraction of a second as datetime has it (whole milliseconds): for each, its digits
+// without trailing zeros in three places, then how many bytes it takes with the decimal point
+// (none for 0).
+constexpr std::array<std::array<char, 4>, 1000> MillisecondTexts = [] {
+    std::array<std::array<char, 4>, 1000> texts{};
+    for (size_t ms = 0; ms < texts.size(); ++ms) {
+        auto& text = texts[ms];
+        text = {char('0' + ms / 100), char('0' + ms / 10 % 10), char('0' + ms % 10), 0};
+        int digits = 3;
+        while (digits > 0 && text[size_t(digits - 1)] == '0')
+            --digits;
+        text[3] = char(digits ? digits + 1 : 0);
+    }
+    return texts;
+}();
+
+// Nanoseconds (not zero) as a decimal fraction without trailing zeros; writes nine bytes.
+// The last eight digits are one word: its trailing '0' bytes are counted, not looped over.
+Q_NEVER_INLINE char* PutNanoseconds(char* at, quint32 nanoseconds)
 {
     nanoseconds %= 1000000000;
-    if (nanoseconds % 1000000 == 0) { // milliseconds, as datetime has them
-        const unsigned milliseconds = nanoseconds / 1000000;
-        *at = Char('0' + milliseconds / 100);
-        PutTwoDigits(at + 1, milliseconds % 100);
-        return at + (milliseconds % 100 == 0 ? 1 : milliseconds % 10 == 0 ? 2
-                                                                          : 3);
+    *at = char('0' + nanoseconds / 100000000);
+    const std::uint64_t digits = EightDigits(nanoseconds % 100000000);
+    std::memcpy(at + 1, &digits, 8);
+    const std::uint64_t values = digits - 0x3030303030303030; // each byte its digit's value
+    if (!values)
+        return at + 1;
+    // The last digit is the word's highest byte on a little-endian machine, its lowest else.
+    const int zeros = (std::endian::native == std::endian::little ? std::countl_zero(values) : std::countr_zero(values)) / 8;
+    return at + 9 - zeros;
+}
+
+// The decimal point and the fraction of a second, nothing when it is zero. Writes up to ten
+// bytes past `at` whatever it returns.
+Q_ALWAYS_INLINE char* PutFraction(char* at, char decimalPoint, quint32 nanoseconds)
+{
+    const quint32 milliseconds = nanoseconds / 1000000;
+    *at = decimalPoint;
+    if (milliseconds * 1000000 == nanoseconds && milliseconds < 1000) {
+        const auto& text = MillisecondTexts[milliseconds];
+        std::memcpy(at + 1, text.data(), text.size());
+        return at + text[3];
     }
-    int count = 9;
-    if (nanoseconds % 1000 == 0) {
-        nanoseconds /= 1000;
-        count = 6;
-    }
-    PutFixedDigits(at, nanoseconds, count);
-    Char* end = at + count;
-    while (end > at + 1 && end[-1] == Char('0'))
-        --end;
-    return end;
+    return PutNanoseconds(at + 1, nanoseconds);
+}
+
+char16_t* PutFraction(char16_t* at, char16_t decimalPoint, quint32 nanoseconds)
+{
+    if (!nanoseconds)
+        return at;
+    *at++ = decimalPoint;
+    char digits[16];
+    const char* const end = PutNanoseconds(digits, nanoseconds);
+    return std::copy(static_cast<const char*>(digits), end, at);
 }
 
 template <typename Out>
@@ -333,6 +363,7 @@ void DateTimePattern::compile()
         }
     }
     compileFixedLayout();
+    compileFlowingLayout();
 }
 
 void DateTimePattern::compileFixedLayout()
@@ -372,30 +403,145 @@ void DateTimePattern::compileFixedLayout()
             return;
     }
     layout.length = quint8(length);
+    layout.decimalPoint = char(decimalPoint_.unicode());
     fixed_ = layout;
 }
 
-// The layout's bytes, then each field's two digits in its place: no walk over pieces.
-char* DateTimePattern::putFixed(char* at, const Fields& value) const
+// A year of four digits and fields below 64, as every valid value has (a leap second too):
+// one test for all of them. Anything else takes the general way, which writes any number.
+template <typename Value>
+bool DateTimePattern::inLayoutRange(const Value& value)
 {
+    return unsigned(value.year - 1000) < 9000
+        && unsigned(value.month | value.day | value.hour | value.minute | value.second) < 64;
+}
+
+// The layout's bytes, then each field's two digits in its place: no walk over pieces.
+template <typename Value>
+Q_ALWAYS_INLINE char* DateTimePattern::putFixed(char* at, const Value& value) const
+{
+    // The fields used twice read once: the bytes written could be any of them as far as the
+    // compiler knows.
+    const unsigned year = unsigned(value.year), hour = unsigned(value.hour);
     std::memcpy(at, fixed_.bytes, FixedLayout::MostBytes);
-    const auto put = [&](FixedLayout::Source source, int digits) {
-        PutTwoDigits(at + fixed_.placeOf[source], unsigned(digits));
+    // Each field's two digits one load from a table of pairs.
+    const auto put = [&](FixedLayout::Source source, const std::array<char, 200>& pairs, size_t number) {
+        std::memcpy(at + fixed_.placeOf[source], &pairs[2 * number], 2);
     };
-    put(FixedLayout::Century, value.year / 100);
-    put(FixedLayout::YearOfCentury, value.year % 100);
-    put(FixedLayout::Month, value.month);
-    put(FixedLayout::Day, value.day);
-    put(FixedLayout::Hour, value.hour);
-    put(FixedLayout::Hour12, value.hour12());
-    put(FixedLayout::Minute, value.minute);
-    put(FixedLayout::Second, value.second);
-    at += fixed_.length;
-    if (value.nanoseconds) {
-        *at++ = char(decimalPoint_.unicode());
-        at = PutFraction(at, value.nanoseconds);
+    put(FixedLayout::Century, DigitPairs, year / 100);
+    put(FixedLayout::YearOfCentury, DigitPairs, year % 100);
+    put(FixedLayout::Month, DigitPairs, unsigned(value.month));
+    put(FixedLayout::Day, DigitPairs, unsigned(value.day));
+    put(FixedLayout::Hour, DigitPairs, hour);
+    put(FixedLayout::Hour12, TwelveHourPairs, hour);
+    put(FixedLayout::Minute, DigitPairs, unsigned(value.minute));
+    put(FixedLayout::Second, DigitPairs, unsigned(value.second));
+    return PutFraction(at + fixed_.length, fixed_.decimalPoint, value.fraction);
+}
+
+void DateTimePattern::compileFlowingLayout()
+{
+    flowing_ = {};
+    if (!ascii_ || tokens_.size() > 2 * MostFlowingPieces)
+        return;
+    FlowingLayout layout;
+    int periodCase = -1;
+    for (const Token& token : std::as_const(tokens_)) {
+        if (token.field == Field::Literal) {
+            // A literal goes after a field: one that starts the pattern takes the general way.
+            if (layout.pieces.empty() || token.literal.size() > qsizetype(sizeof(FlowingPiece::literal)))
+                return;
+            const QByteArray literal = token.literal.toLatin1(); // ASCII
+            FlowingPiece& last = layout.pieces.back();
+            last.literalSize = quint8(literal.size());
+            std::memcpy(last.literal, literal.constData(), size_t(literal.size()));
+            continue;
+        }
+        const auto add = [&](quint8 source, bool shortBelowTen) { layout.pieces.push_back({source, shortBelowTen, false, 0, {}}); };
+        switch (token.field) {
+        case Field::Year: add(FixedLayout::Century, false); add(FixedLayout::YearOfCentury, false); break;
+        case Field::Month: case Field::Month2: add(FixedLayout::Month, token.field == Field::Month); break;
+        case Field::Day: case Field::Day2: add(FixedLayout::Day, token.field == Field::Day); break;
+        case Field::Hour24: case Field::Hour24_2: add(FixedLayout::Hour, token.field == Field::Hour24); break;
+        case Field::Hour12: case Field::Hour12_2: add(FixedLayout::Hour12, token.field == Field::Hour12); break;
+        case Field::Minute: case Field::Minute2: add(FixedLayout::Minute, token.field == Field::Minute); break;
+        case Field::Second: case Field::Second2:
+            add(FixedLayout::Second, token.field == Field::Second);
+            layout.pieces.back().fractionAfter = true;
+            break;
+        case Field::AmPm: case Field::AmPmUpper: {
+            const int upper = token.field == Field::AmPmUpper;
+            for (int pm = 0; pm < 2; ++pm)
+                if (periods_[upper][pm].size > sizeof layout.dayPeriods[pm] || (periodCase >= 0 && periodCase != upper))
+                    return;
+            periodCase = upper;
+            for (int pm = 0; pm < 2; ++pm) {
+                layout.dayPeriodSizes[pm] = periods_[upper][pm].size;
+                std::memcpy(layout.dayPeriods[pm], periods_[upper][pm].bytes, sizeof layout.dayPeriods[pm]);
+            }
+            add(DayPeriod, false);
+            break;
+        }
+        default: return; // names
+        }
+    }
+    if (layout.pieces.size() > size_t(MostFlowingPieces))
+        return;
+    flowing_ = layout;
+}
+
+// Each piece: its two digits, or one below ten for a short field, or the day period, then its
+// literal; the blocks copied may reach past what the piece puts, the next piece writes over.
+template <typename Value>
+Q_NEVER_INLINE char* DateTimePattern::putFlowing(char* at, const Value& value) const
+{
+    const unsigned year = unsigned(value.year), hour = unsigned(value.hour);
+    const unsigned numbers[FixedLayout::Sources] = {year / 100, year % 100, unsigned(value.month), unsigned(value.day),
+                                                    hour, hour % 12 == 0 ? 12 : hour % 12, unsigned(value.minute),
+                                                    unsigned(value.second)};
+    const quint32 fraction = value.fraction;
+    const bool pm = hour >= 12;
+    for (const FlowingPiece& piece : flowing_.pieces) {
+        if (piece.source == DayPeriod) {
+            std::memcpy(at, flowing_.dayPeriods[pm], 8);
+            at += flowing_.dayPeriodSizes[pm];
+        } else {
+            const unsigned number = numbers[piece.source];
+            const unsigned skip = piece.shortBelowTen & (number < 10);
+            std::memcpy(at, &DigitPairs[2 * number + skip], 2);
+            at += 2 - skip;
+        }
+        if (piece.fractionAfter)
+            at = PutFraction(at, char(decimalPoint_.unicode()), fraction);
+        std::memcpy(at, piece.literal, sizeof piece.literal);
+        at += piece.literalSize;
     }
     return at;
+}
+
+// One call for a value: the fixed layout inline, any other pattern (and value) apart.
+template <typename Value, typename Out>
+void DateTimePattern::appendFields(const Value& value, Out& out) const
+{
+    if (fixed_.length && inLayoutRange(value))
+        PutAscii<MostFixedBytes>(out, [&](char* at) { return putFixed(at, value); });
+    else if (!flowing_.pieces.empty() && inLayoutRange(value))
+        PutAscii<MostFlowingBytes>(out, [&](char* at) { return putFlowing(at, value); });
+    else
+        appendAny(Fields{value.year, value.month, value.day, value.hour, value.minute, value.second, value.fraction}, out);
+}
+
+template <typename Out>
+void DateTimePattern::append(int year, int month, int day, int hour, int minute, int second, quint32 nanoseconds,
+                             Out& out) const
+{
+    appendFields(Fields{year, month, day, hour, minute, second, nanoseconds}, out);
+}
+
+template <typename Out>
+void DateTimePattern::append(const SQL_TIMESTAMP_STRUCT& value, Out& out) const
+{
+    appendFields(value, out);
 }
 
 qsizetype DateTimePattern::mostBytes() const
@@ -483,7 +629,7 @@ QString DateTimePattern::characters() const
 }
 
 template <typename Out>
-void DateTimePattern::appendAny(const Fields& value, Out& out) const
+Q_NEVER_INLINE void DateTimePattern::appendAny(const Fields& value, Out& out) const
 {
     // Most regional forms are ASCII: then the text goes to the export's bytes as it is.
     if (ascii_)
@@ -522,11 +668,8 @@ Q_ALWAYS_INLINE Char* DateTimePattern::putPiece(Char* at, const Piece& piece, co
     case Field::Minute2: at = PutNumber(at, value.minute, 2); break;
     case Field::Second:
     case Field::Second2:
-        at = PutNumber(at, value.second, piece.field == Field::Second ? 1 : 2);
-        if (value.nanoseconds) {
-            *at++ = Char(decimalPoint_.unicode());
-            at = PutFraction(at, value.nanoseconds);
-        }
+        at = PutFraction(PutNumber(at, value.second, piece.field == Field::Second ? 1 : 2),
+                         Char(decimalPoint_.unicode()), value.fraction);
         break;
     case Field::AmPm: at = putName(at, periods_[false][value.hour >= 12]); break;
     case Field::AmPmUpper: at = putName(at, periods_[true][value.hour >= 12]); break;
@@ -565,8 +708,14 @@ void DateTimePattern::put(const Fields& value, Out& out) const
 }
 
 // The outputs: a preview cell and the export's bytes (a buffer, a row's reserved room).
-template void DateTimePattern::appendAny(const Fields&, QString&) const;
-template void DateTimePattern::appendAny(const Fields&, FileBuffer&) const;
-template void DateTimePattern::appendAny(const Fields&, ReservedBytes&) const;
+#define VELLOXA_DATE_TIME_OUTPUT(Out)                                                         \
+    template void DateTimePattern::append(int, int, int, int, int, int, quint32, Out&) const; \
+    template void DateTimePattern::append(const SQL_TIMESTAMP_STRUCT&, Out&) const;
+
+VELLOXA_DATE_TIME_OUTPUT(QString)
+VELLOXA_DATE_TIME_OUTPUT(FileBuffer)
+VELLOXA_DATE_TIME_OUTPUT(ReservedBytes)
+
+#undef VELLOXA_DATE_TIME_OUTPUT
 
 } // namespace velloxa

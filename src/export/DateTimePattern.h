@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sqltypes.h>
+
 #include <vector>
 
 namespace velloxa {
@@ -45,14 +47,10 @@ public:
     // Out: a QString or the export's FileBuffer (TextOutput.h).
     template <typename Out>
     void append(int year, int month, int day, int hour, int minute, int second,
-                quint32 nanoseconds, Out& out) const
-    {
-        const Fields value{year, month, day, hour, minute, second, nanoseconds};
-        if (fitsFixedLayout(value))
-            PutAscii<MostFixedBytes>(out, [&](char* at) { return putFixed(at, value); });
-        else
-            appendAny(value, out);
-    }
+                quint32 nanoseconds, Out& out) const;
+    // A value as the driver binds it, read in place (its fraction in nanoseconds).
+    template <typename Out>
+    void append(const SQL_TIMESTAMP_STRUCT& value, Out& out) const;
 
 private:
     enum class Field { Literal,
@@ -102,11 +100,14 @@ private:
     bool putsOnlyAscii(const Token& token) const;
     void compile();
     const Name& name(const std::vector<Name>& names, int index) const;
+    // As SQL_TIMESTAMP_STRUCT, in ints: the fraction in nanoseconds.
     struct Fields {
         int year, month, day, hour, minute, second;
-        quint32 nanoseconds;
+        quint32 fraction;
         int hour12() const { return hour % 12 == 0 ? 12 : hour % 12; }
     };
+    template <typename Value, typename Out>
+    void appendFields(const Value& value, Out& out) const;
     template <typename Char>
     Char* putPiece(Char* at, const Piece& piece, const Fields& value) const;
     // An ASCII pattern of two-digit fields and a four-digit year ("yyyy-MM-dd HH:mm:ss",
@@ -130,17 +131,37 @@ private:
         char bytes[MostBytes] = {};
         quint8 placeOf[Sources] = {Nowhere, Nowhere, Nowhere, Nowhere, Nowhere, Nowhere, Nowhere, Nowhere};
         quint8 length = 0; // 0: the pattern has no fixed layout
+        char decimalPoint = '.';
     };
     // What putFixed may write: the text, the fields it lacks, the fraction.
     static constexpr int MostFixedBytes = FixedLayout::Nowhere + 16;
     void compileFixedLayout();
-    bool fitsFixedLayout(const Fields& value) const
-    {
-        return fixed_.length && value.year >= 1000 && value.year <= 9999 && unsigned(value.month) < 100
-            && unsigned(value.day) < 100 && unsigned(value.hour) < 100 && unsigned(value.minute) < 100
-            && unsigned(value.second) < 100;
-    }
-    char* putFixed(char* at, const Fields& value) const;
+    template <typename Value>
+    static bool inLayoutRange(const Value& value);
+    template <typename Value>
+    char* putFixed(char* at, const Value& value) const;
+    // An ASCII pattern of numbers, AM/PM and short literals, in any widths ("M/d/yyyy h:mm:ss
+    // AP"): each field's digits from the table of pairs and the literal after it, in order,
+    // without the switch of put(). The year is two fields of two digits.
+    struct FlowingPiece {
+        quint8 source = 0; // a FixedLayout::Source, or DayPeriod
+        bool shortBelowTen = false; // one digit for 0 to 9 ("M", "d", "h", "H", "m", "s")
+        bool fractionAfter = false;
+        quint8 literalSize = 0;
+        char literal[8] = {};
+    };
+    static constexpr quint8 DayPeriod = FixedLayout::Sources;
+    struct FlowingLayout {
+        std::vector<FlowingPiece> pieces; // none: the pattern does not flow
+        char dayPeriods[2][8] = {}; // [pm], in the case the pattern puts
+        quint8 dayPeriodSizes[2] = {};
+    };
+    // What putFlowing may write: a piece's digits or day period and its literal in blocks.
+    static constexpr int MostFlowingPieces = 16;
+    static constexpr int MostFlowingBytes = MostFlowingPieces * 16 + 16;
+    void compileFlowingLayout();
+    template <typename Value>
+    char* putFlowing(char* at, const Value& value) const;
     template <typename Char, typename Out>
     void put(const Fields& value, Out& out) const;
     template <typename Out>
@@ -160,6 +181,7 @@ private:
     Name none_;         // the name of a month or day out of range
     int mostUnits_ = 0; // the most units one value can take
     FixedLayout fixed_;
+    FlowingLayout flowing_;
 };
 
 } // namespace velloxa

@@ -169,18 +169,16 @@ void ValueTextFormat::appendBit(bool value, Out& out) const
 template <typename Out>
 void ValueTextFormat::appendDate(const SQL_DATE_STRUCT& value, Out& out) const
 {
-    date_.append(value.year, value.month, value.day, 0, 0, 0, 0, out);
+    date_.append(SQL_TIMESTAMP_STRUCT{value.year, value.month, value.day, 0, 0, 0, 0}, out);
 }
 
 template <typename Out>
 void ValueTextFormat::appendTimestamp(const SQL_TIMESTAMP_STRUCT& value, Out& out) const
 {
-    // ISO keeps the time of a date-time at midnight too.
-    if (iso_ || value.hour || value.minute || value.second || value.fraction)
-        dateAndTime_.append(value.year, value.month, value.day, value.hour, value.minute, value.second,
-                            value.fraction, out);
-    else
-        date_.append(value.year, value.month, value.day, 0, 0, 0, 0, out);
+    // ISO keeps the time of a date-time at midnight too. Without it the time's fields are all
+    // zero: either pattern takes the value as it is.
+    const bool timeShown = iso_ | ((value.hour | value.minute | value.second | value.fraction) != 0);
+    (timeShown ? dateAndTime_ : date_).append(value, out);
 }
 
 template <typename Out>

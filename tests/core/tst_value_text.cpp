@@ -39,6 +39,7 @@ private slots:
     void numbers();
     void digitWritersAgreeWithTheLibrary();
     void datesAndTimes();
+    void fractionsOfASecond();
     void otherKinds();
     void noLocaleLeavesStrayBlanksOrBrackets();
     void windows1252();
@@ -152,6 +153,40 @@ void ValueTextTest::datesAndTimes()
 
     QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendTime(0, 0, 0, 0, o); }), QStringLiteral("12:00:00 AM"));
     QCOMPARE(Text(German, [](auto& f, QString& o) { f.appendTime(8, 9, 10, 0, o); }), QStringLiteral("08:09:10"));
+}
+
+// Every millisecond (datetime's fractions) and fractions of datetime2 and time down to the
+// nanosecond, trailing zeros dropped: in fixed layouts (ISO, de_DE) and in others (en_US).
+void ValueTextTest::fractionsOfASecond()
+{
+    QList<quint32> fractions;
+    for (quint32 ms = 0; ms < 1000; ++ms)
+        fractions << ms * 1000000;
+    fractions << 1 << 10 << 100 << 500 << 1234500 << 100000000 << 100000001 << 999999999 << 25000000 << 12345600;
+    std::mt19937 random(7);
+    for (int i = 0; i < 200; ++i)
+        fractions << quint32(random() % 1000000000) / quint32(std::pow(10, random() % 9));
+    for (const QLocale& locale : {QLocale::c(), German, English}) {
+        const ValueTextFormat format(locale);
+        const auto text = [&](quint32 fraction) {
+            const SQL_TIMESTAMP_STRUCT value{2024, 1, 2, 15, 4, 5, fraction};
+            QString out;
+            FileBuffer bytes(4);
+            format.appendTimestamp(value, out);
+            format.appendTimestamp(value, bytes);
+            return bytes.bytes().toByteArray() == out.toLatin1() ? out : QStringLiteral("bytes differ: ") + out;
+        };
+        const QString whole = text(0);
+        for (const quint32 fraction : std::as_const(fractions)) {
+            QString digits = QString::number(fraction).rightJustified(9, u'0');
+            while (digits.endsWith(u'0'))
+                digits.chop(1);
+            QString expected = whole;
+            if (fraction)
+                expected.replace(QStringLiteral(":05"), QStringLiteral(":05") + locale.decimalPoint() + digits);
+            QCOMPARE(text(fraction), expected);
+        }
+    }
 }
 
 void ValueTextTest::otherKinds()
