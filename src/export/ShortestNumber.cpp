@@ -3,6 +3,9 @@
 #include "export/DecimalDigits.h"
 #include "export/ShortCopy.h"
 
+// The whole table of powers of ten (10 KB) instead of a part of it and a multiplication
+// to recover the rest: Dragonbox is most of a double's cost.
+#define FMT_USE_FULL_CACHE_DRAGONBOX 1
 #include <fmt/format.h>
 
 #include <charconv>
