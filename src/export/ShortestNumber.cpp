@@ -33,8 +33,7 @@ char* PutShortestOf(char* at, Float value)
     // The shortest digits that read back as the value (Dragonbox): digits * 10^exponent.
     const auto decimal = fmt::detail::dragonbox::to_decimal(value);
     char digits[24];
-    const int count = DigitCount(decimal.significand);
-    PutUnsigned(digits, decimal.significand);
+    const int count = int(PutUnsigned(digits, decimal.significand) - digits);
     const int exponent = decimal.exponent;
     const int scientificExponent = exponent + count - 1;
     const int scientificLength = count + (count > 1) + 2 + (std::abs(scientificExponent) >= 100 ? 3 : 2);
