@@ -134,14 +134,12 @@ Char* PutUnsigned(Char* at, std::uint64_t value, int width = 1)
             std::memcpy(at + count - 8, &digits.last, 8);
             return at + count;
         }
-        const std::uint64_t top = EightDigits(std::uint32_t(value / 10000000000000000)); // below 1845
-        const int count = std::max(24 - LeadingZeros(top), width);
+        // The digits before the last sixteen (one for a double's digits), then those.
         const SixteenDigits digits = SixteenDigitsOf(value % 10000000000000000);
-        const std::uint64_t first = LastDigits(top, count - 16);
-        std::memcpy(at, &first, 8);
-        std::memcpy(at + count - 16, &digits.first, 8);
-        std::memcpy(at + count - 8, &digits.last, 8);
-        return at + count;
+        at = PutUnsigned(at, value / 10000000000000000, width - 16);
+        std::memcpy(at, &digits.first, 8);
+        std::memcpy(at + 8, &digits.last, 8);
+        return at + 16;
     }
     // Through the bytes.
     char bytes[24];
