@@ -77,10 +77,12 @@ inline SixteenDigits SixteenDigitsOf(std::uint64_t value)
     const __m128i fronts = _mm_srli_epi64(_mm_mul_epu32(halves, _mm_set1_epi32(int(0xD1B71759))), 45); // x / 10^4
     const __m128i backs = _mm_sub_epi32(halves, _mm_mul_epu32(fronts, _mm_set1_epi32(10000)));
     const __m128i fours = _mm_or_si128(fronts, _mm_slli_epi64(backs, 32));
-    const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(fours, _mm_set1_epi16(5243)), 3); // x / 100 for x < 10^4
-    const __m128i twos = _mm_or_si128(hundreds, _mm_slli_epi32(_mm_sub_epi16(fours, _mm_mullo_epi16(hundreds, _mm_set1_epi16(100))), 16));
-    const __m128i tens = _mm_mulhi_epu16(twos, _mm_set1_epi16(6554)); // x / 10 for x < 100
-    const __m128i ones = _mm_sub_epi16(twos, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
+    // x / 100 for x < 10^4, in 32-bit lanes: multiply-add of 16-bit halves whose upper one is 0
+    const __m128i hundreds = _mm_srli_epi32(_mm_madd_epi16(fours, _mm_set1_epi32(5243)), 19);
+    const __m128i twos = _mm_or_si128(hundreds, _mm_slli_epi32(_mm_sub_epi32(fours, _mm_madd_epi16(hundreds, _mm_set1_epi32(100))), 16));
+    // x / 10 for x < 100, and ten times the fraction of it that the low half of the product keeps
+    const __m128i tens = _mm_mulhi_epu16(twos, _mm_set1_epi16(6554));
+    const __m128i ones = _mm_mulhi_epu16(_mm_mullo_epi16(twos, _mm_set1_epi16(6554)), _mm_set1_epi16(10));
     const __m128i digits = _mm_add_epi8(_mm_or_si128(tens, _mm_slli_epi16(ones, 8)), _mm_set1_epi8('0'));
     return {std::uint64_t(_mm_cvtsi128_si64(digits)), std::uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(digits, digits)))};
 #else
@@ -88,14 +90,15 @@ inline SixteenDigits SixteenDigitsOf(std::uint64_t value)
 #endif
 }
 
-// The zeros in front of the digits of a word of EightDigits: 8 for a word of zeros.
+// The zeros in front of the digits of a word of EightDigits, at most seven: the last digit
+// counts even when it is a zero.
 inline int LeadingZeros(std::uint64_t digits)
 {
     const std::uint64_t values = digits - 0x3030303030303030;
     if constexpr (std::endian::native == std::endian::big)
-        return std::countl_zero(values) / 8;
+        return std::countl_zero(values | 1) / 8;
     else
-        return std::countr_zero(values) / 8;
+        return std::countr_zero(values | std::uint64_t(1) << 63) / 8;
 }
 
 // The `count` last digits of a word of EightDigits, moved to its first bytes.
