@@ -8,6 +8,7 @@
 #define FMT_USE_FULL_CACHE_DRAGONBOX 1
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <cmath>
@@ -23,12 +24,15 @@ template <typename Float>
 constexpr Float ExactIntegersBelow = Float(1ULL << std::numeric_limits<Float>::digits);
 
 template <typename Float>
-char* PutShortestOf(char* at, Float value)
+char* PutShortestOf(char* at, Float value, char point)
 {
     // Also false for NaN.
     const bool usual = std::fabs(value) > 0 && std::fabs(value) < ExactIntegersBelow<Float>;
-    if (!usual) [[unlikely]]
-        return std::to_chars(at, at + MostShortestChars, value).ptr;
+    if (!usual) [[unlikely]] {
+        char* const end = std::to_chars(at, at + MostShortestChars, value).ptr;
+        std::replace(at, end, '.', point);
+        return end;
+    }
     if (value < 0) {
         *at++ = '-';
         value = -value;
@@ -43,7 +47,7 @@ char* PutShortestOf(char* at, Float value)
     const int pointAt = count + exponent; // digits before the point in the fixed form
     if (exponent < 0 && pointAt > 0) {    // the fixed form is the shorter by four or more
         CopyShort(at, at + 1, size_t(pointAt));
-        at[pointAt] = '.';
+        at[pointAt] = point;
         return end;
     }
     const int scientificExponent = pointAt - 1;
@@ -60,14 +64,14 @@ char* PutShortestOf(char* at, Float value)
         // At most three zeros between the point and the digits.
         CopyShort(at + 2 - pointAt, at + 1, size_t(count));
         at[0] = '0';
-        at[1] = '.';
+        at[1] = point;
         for (int i = 2; i < 2 - pointAt; ++i)
             at[i] = '0';
         return at + 2 - exponent;
     }
     at[0] = at[1];
     if (count > 1) {
-        at[1] = '.';
+        at[1] = point;
         at = end;
     } else {
         ++at;
@@ -84,14 +88,14 @@ char* PutShortestOf(char* at, Float value)
 
 } // namespace
 
-char* PutShortest(char* at, double value)
+char* PutShortest(char* at, double value, char point)
 {
-    return PutShortestOf(at, value);
+    return PutShortestOf(at, value, point);
 }
 
-char* PutShortest(char* at, float value)
+char* PutShortest(char* at, float value, char point)
 {
-    return PutShortestOf(at, value);
+    return PutShortestOf(at, value, point);
 }
 
 } // namespace velloxa
