@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(_M_X64)
+#include <emmintrin.h> // SSE2, which every x86-64 processor has
 #endif
 
 namespace velloxa {
@@ -70,7 +70,7 @@ struct SixteenDigits {
 inline SixteenDigits SixteenDigitsOf(std::uint64_t value)
 {
     const std::uint64_t high = value / 100000000, low = value % 100000000;
-#if defined(__SSE2__)
+#if defined(__x86_64__) || defined(_M_X64)
     // EightDigits for both halves at once, in the lanes of one vector register: groups of four
     // digits in 32-bit lanes, pairs in 16-bit lanes, then digits in bytes.
     const __m128i halves = _mm_set_epi64x(std::int64_t(low), std::int64_t(high));

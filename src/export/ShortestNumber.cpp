@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace velloxa {
