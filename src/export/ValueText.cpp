@@ -152,12 +152,7 @@ void ValueTextFormat::appendShortest(Number value, Out& out) const
         AppendNumber(std::string_view(text, size_t(PutShortest(text, value) - text)), decimalPoint_, out);
         return;
     }
-    PutAscii<MostShortestChars>(out, [&](char* at) {
-        char* const end = PutShortest(at, value);
-        if (asciiPoint_ != '.')
-            std::replace(at, end, '.', asciiPoint_);
-        return end;
-    });
+    PutAscii<MostShortestChars>(out, [&](char* at) { return PutShortest(at, value, asciiPoint_); });
 }
 
 template <typename Out>

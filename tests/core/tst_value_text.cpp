@@ -64,6 +64,8 @@ void ValueTextTest::numbers()
     QCOMPARE(Text(German, [](auto& f, QString& o) { f.appendInteger(1234567, o); }), QStringLiteral("1234567"));
     QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendDouble(0.1, o); }), QStringLiteral("0.1"));
     QCOMPARE(Text(German, [](auto& f, QString& o) { f.appendDouble(-2.5, o); }), QStringLiteral("-2,5"));
+    QCOMPARE(Text(German, [](auto& f, QString& o) { f.appendDouble(1.5e-7, o); f.appendDouble(0.05, o); f.appendDouble(1.5e300, o); }),
+             QStringLiteral("1,5e-070,051,5e+300"));
     QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendDouble(1e20, o); }), QStringLiteral("1e+20"));
     QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendDouble(1234567.0, o); }), QStringLiteral("1234567"));
     QCOMPARE(Text(English, [](auto& f, QString& o) { f.appendReal(0.1f, o); }), QStringLiteral("0.1"));
