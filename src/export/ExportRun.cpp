@@ -364,14 +364,12 @@ bool StreamBytes(Stream& s)
             writeRow(out);
             pending.setEnd(out.at);
             flushFull();
-        },
-                             nextPart);
+        }, nextPart);
     } else {
         finished = s.eachRow([&] {
             writeRow(pending);
             flushFull();
-        },
-                             nextPart);
+        }, nextPart);
     }
     if (!finished)
         return false;
@@ -490,8 +488,7 @@ bool StreamUtf16(Stream& s)
         pending.resize(at + 2 * line.size());
         qToLittleEndian<char16_t>(line.utf16(), line.size(), pending.data() + at);
         flushFull();
-    },
-                                    nextPart);
+    }, nextPart);
     if (!finished)
         return false;
     s.line = 172;

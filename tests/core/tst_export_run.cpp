@@ -72,8 +72,7 @@ private:
         r.fileName = file;
         return r;
     }
-    static Run run(
-        const ExportRequest& request, const std::function<bool(qint64)>& progress = [](qint64) { return true; })
+    static Run run(const ExportRequest& request, const std::function<bool(qint64)>& progress = [](qint64) { return true; })
     {
         testing::RecordingMessageService messages;
         ErrorTrap trap(messages, "Form4", "PushButton4_Click");
@@ -107,41 +106,24 @@ void ExportRunTest::fileBytes_data()
     QTest::addColumn<bool>("header");
     QTest::addColumn<QByteArray>("expected");
     const QStringList all;
-    QTest::newRow("header, NULL empty") << "dbo"
-                                        << "People" << all << "," << true << QByteArray("Id,Name\r\n1,Anna\r\n2,\r\n\r\n");
-    QTest::newRow("no header") << "dbo"
-                               << "People" << all << "," << false << QByteArray("1,Anna\r\n2,\r\n\r\n");
-    QTest::newRow("empty table, header") << "dbo"
-                                         << "Empty" << all << "," << true << QByteArray("Id,Name\r\n\r\n");
-    QTest::newRow("empty table, no header: two bytes") << "dbo"
-                                                       << "Empty" << all << "," << false << QByteArray("\r\n");
-    QTest::newRow("three-character separator") << "dbo"
-                                               << "People" << all << " | " << true << QByteArray("Id | Name\r\n1 | Anna\r\n2 | \r\n\r\n");
-    QTest::newRow("empty separator") << "dbo"
-                                     << "People" << all << "" << true << QByteArray("IdName\r\n1Anna\r\n2\r\n\r\n");
-    QTest::newRow("chosen columns in chosen order") << "dbo"
-                                                    << "People" << QStringList{"Name", "Id"} << "," << true << QByteArray("Name,Id\r\nAnna,1\r\n,2\r\n\r\n");
-    QTest::newRow("raw values, Windows-1252 with '?'") << "dbo"
-                                                       << "Texts" << all << "," << true
-                                                       << QByteArray("Id,Body\r\n1,a,b\r\n2,line1\r\nline2\r\n3,Gr\xfc\xdf"
-                                                                     "e \x80 ? ? ok\r\n4,\r\n\r\n");
-    QTest::newRow("fixed-length text keeps its blanks") << "dbo"
-                                                        << "Mixed" << QStringList{"Code"} << "," << true << QByteArray("Code\r\nabc       \r\n\r\n\r\n");
-    QTest::newRow("whole numbers, bit, GUID, binary") << "dbo"
-                                                      << "Mixed" << QStringList{"Id", "Flag", "Off", "Guid", "Bytes", "Big", "Tiny"} << "," << false
-                                                      << QByteArray("7,True,False,6F9619FF-8B86-D011-B42D-00C04FC964FF,0x00FF10,-9223372036854775808,255\r\n8,,,,,,\r\n\r\n");
-    QTest::newRow("']' in table and column names") << "dbo"
-                                                   << "Odd]Name" << QStringList{"Col]umn", "Plain"} << "," << true << QByteArray("Col]umn,Plain\r\n1,x\r\n\r\n");
-    QTest::newRow("']' in schema and table names") << "we]ird"
-                                                   << "T]1" << all << "," << true << QByteArray("Id\r\n5\r\n\r\n");
-    QTest::newRow("same name, other schema") << "sales"
-                                             << "Orders" << all << "," << false << QByteArray("2,shop\r\n\r\n");
-    QTest::newRow("same name, dbo") << "dbo"
-                                    << "Orders" << all << "," << false << QByteArray("1,home\r\n\r\n");
-    QTest::newRow("unqualified name") << ""
-                                      << "Orders" << all << "," << false << QByteArray("1,home\r\n\r\n");
-    QTest::newRow("view") << "dbo"
-                          << "PeopleView" << all << ";" << true << QByteArray("Id;Name\r\n1;Anna\r\n2;\r\n\r\n");
+    QTest::newRow("header, NULL empty") << "dbo" << "People" << all << "," << true << QByteArray("Id,Name\r\n1,Anna\r\n2,\r\n\r\n");
+    QTest::newRow("no header") << "dbo" << "People" << all << "," << false << QByteArray("1,Anna\r\n2,\r\n\r\n");
+    QTest::newRow("empty table, header") << "dbo" << "Empty" << all << "," << true << QByteArray("Id,Name\r\n\r\n");
+    QTest::newRow("empty table, no header: two bytes") << "dbo" << "Empty" << all << "," << false << QByteArray("\r\n");
+    QTest::newRow("three-character separator") << "dbo" << "People" << all << " | " << true << QByteArray("Id | Name\r\n1 | Anna\r\n2 | \r\n\r\n");
+    QTest::newRow("empty separator") << "dbo" << "People" << all << "" << true << QByteArray("IdName\r\n1Anna\r\n2\r\n\r\n");
+    QTest::newRow("chosen columns in chosen order") << "dbo" << "People" << QStringList{"Name", "Id"} << "," << true << QByteArray("Name,Id\r\nAnna,1\r\n,2\r\n\r\n");
+    QTest::newRow("raw values, Windows-1252 with '?'") << "dbo" << "Texts" << all << "," << true
+        << QByteArray("Id,Body\r\n1,a,b\r\n2,line1\r\nline2\r\n3,Gr\xfc\xdf" "e \x80 ? ? ok\r\n4,\r\n\r\n");
+    QTest::newRow("fixed-length text keeps its blanks") << "dbo" << "Mixed" << QStringList{"Code"} << "," << true << QByteArray("Code\r\nabc       \r\n\r\n\r\n");
+    QTest::newRow("whole numbers, bit, GUID, binary") << "dbo" << "Mixed" << QStringList{"Id", "Flag", "Off", "Guid", "Bytes", "Big", "Tiny"} << "," << false
+        << QByteArray("7,True,False,6F9619FF-8B86-D011-B42D-00C04FC964FF,0x00FF10,-9223372036854775808,255\r\n8,,,,,,\r\n\r\n");
+    QTest::newRow("']' in table and column names") << "dbo" << "Odd]Name" << QStringList{"Col]umn", "Plain"} << "," << true << QByteArray("Col]umn,Plain\r\n1,x\r\n\r\n");
+    QTest::newRow("']' in schema and table names") << "we]ird" << "T]1" << all << "," << true << QByteArray("Id\r\n5\r\n\r\n");
+    QTest::newRow("same name, other schema") << "sales" << "Orders" << all << "," << false << QByteArray("2,shop\r\n\r\n");
+    QTest::newRow("same name, dbo") << "dbo" << "Orders" << all << "," << false << QByteArray("1,home\r\n\r\n");
+    QTest::newRow("unqualified name") << "" << "Orders" << all << "," << false << QByteArray("1,home\r\n\r\n");
+    QTest::newRow("view") << "dbo" << "PeopleView" << all << ";" << true << QByteArray("Id;Name\r\n1;Anna\r\n2;\r\n\r\n");
 }
 
 void ExportRunTest::fileBytes()
@@ -197,7 +179,8 @@ void ExportRunTest::longValuesInChunks()
     QCOMPARE(run(request("Huge", huge)).reports, QStringList());
     const QByteArray text = QByteArray("ab").repeated(524288) + "end";
     const QByteArray bytes = "0x" + QByteArray("00").repeated(1048576) + "CAFE";
-    QCOMPARE(Contents(huge), "A,N,B,T,NT,I\r\n" + text + ',' + text + "?," + bytes + ',' + text + "!," + text + "\x80," + bytes + "\r\n\r\n");
+    QCOMPARE(Contents(huge), "A,N,B,T,NT,I\r\n" + text + ',' + text + "?," + bytes + ',' + text + "!," + text + "\x80,"
+                                 + bytes + "\r\n\r\n");
 }
 
 void ExportRunTest::failedConnectionOrStatementTouchesNoFile_data()
@@ -207,12 +190,9 @@ void ExportRunTest::failedConnectionOrStatementTouchesNoFile_data()
     QTest::addColumn<QStringList>("columns");
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("description");
-    QTest::newRow("login refused") << "wrong"
-                                   << "People" << QStringList() << 114 << "[FreeTDS][SQL Server]Login failed for user 'tester'.";
-    QTest::newRow("missing table") << "secret"
-                                   << "Nope" << QStringList() << 118 << "[FreeTDS][SQL Server]Invalid object name 'dbo.Nope'.";
-    QTest::newRow("missing column") << "secret"
-                                    << "People" << QStringList{"Id", "Gone"} << 118 << "[FreeTDS][SQL Server]Invalid column name 'Gone'.";
+    QTest::newRow("login refused") << "wrong" << "People" << QStringList() << 114 << "[FreeTDS][SQL Server]Login failed for user 'tester'.";
+    QTest::newRow("missing table") << "secret" << "Nope" << QStringList() << 118 << "[FreeTDS][SQL Server]Invalid object name 'dbo.Nope'.";
+    QTest::newRow("missing column") << "secret" << "People" << QStringList{"Id", "Gone"} << 118 << "[FreeTDS][SQL Server]Invalid column name 'Gone'.";
 }
 
 void ExportRunTest::failedConnectionOrStatementTouchesNoFile()
@@ -322,7 +302,8 @@ void ExportRunTest::fullDiskKeepsTheOldFile()
     WriteFile(file, OldContents);
     // A file size limit of a few KiB: the writes fail with EFBIG as on a full disk.
     QProcess cli;
-    cli.start("/bin/sh", QStringList{"-c", "ulimit -f 8 && exec \"$0\" \"$@\"", CliProgram()} + CliArguments("Many", file, server_->port()) + TesterPassword);
+    cli.start("/bin/sh", QStringList{"-c", "ulimit -f 8 && exec \"$0\" \"$@\"", CliProgram()}
+                             + CliArguments("Many", file, server_->port()) + TesterPassword);
     QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), 1);
@@ -376,21 +357,15 @@ void ExportRunTest::regionalSettings_data()
     QTest::addColumn<QString>("forms");
     QTest::addColumn<QByteArray>("expected");
     const QByteArray iso("3.5;12;-0.25;1234.5;0.1;2.5;2024-01-02;2024-01-02 15:04:05;2024-01-02 00:00:00;2024-01-02 15:04:05.25;08:09:10\r\n;;;;;;;;;;\r\n\r\n");
-    QTest::newRow("en_US") << "en_US.UTF-8"
-                           << "regional"
-                           << QByteArray("3.5;12;-0.25;1234.5;0.1;2.5;1/2/2024;1/2/2024 3:04:05 PM;1/2/2024;1/2/2024 3:04:05.25 PM;8:09:10 AM\r\n;;;;;;;;;;\r\n\r\n");
-    QTest::newRow("de_DE: decimal comma") << "de_DE.UTF-8"
-                                          << "regional"
-                                          << QByteArray("3,5;12;-0,25;1234,5;0,1;2,5;02.01.2024;02.01.2024 15:04:05;02.01.2024;02.01.2024 15:04:05,25;08:09:10\r\n;;;;;;;;;;\r\n\r\n");
-    QTest::newRow("de_DE, ISO 8601") << "de_DE.UTF-8"
-                                     << "iso" << iso;
-    QTest::newRow("C: no regional settings, so ISO") << "C"
-                                                     << "regional" << iso;
+    QTest::newRow("en_US") << "en_US.UTF-8" << "regional"
+        << QByteArray("3.5;12;-0.25;1234.5;0.1;2.5;1/2/2024;1/2/2024 3:04:05 PM;1/2/2024;1/2/2024 3:04:05.25 PM;8:09:10 AM\r\n;;;;;;;;;;\r\n\r\n");
+    QTest::newRow("de_DE: decimal comma") << "de_DE.UTF-8" << "regional"
+        << QByteArray("3,5;12;-0,25;1234,5;0,1;2,5;02.01.2024;02.01.2024 15:04:05;02.01.2024;02.01.2024 15:04:05,25;08:09:10\r\n;;;;;;;;;;\r\n\r\n");
+    QTest::newRow("de_DE, ISO 8601") << "de_DE.UTF-8" << "iso" << iso;
+    QTest::newRow("C: no regional settings, so ISO") << "C" << "regional" << iso;
     // Dates follow LC_TIME or LANG; LANGUAGE names the language, not the forms.
-    QTest::newRow("C by LANG, English by LANGUAGE") << "LANG=C.UTF-8 LANGUAGE=en_US:en"
-                                                    << "regional" << iso;
-    QTest::newRow("C by LC_TIME") << "LANG=en_US.UTF-8 LC_TIME=C.UTF-8"
-                                  << "regional" << iso;
+    QTest::newRow("C by LANG, English by LANGUAGE") << "LANG=C.UTF-8 LANGUAGE=en_US:en" << "regional" << iso;
+    QTest::newRow("C by LC_TIME") << "LANG=en_US.UTF-8 LC_TIME=C.UTF-8" << "regional" << iso;
 }
 
 void ExportRunTest::regionalSettings()
@@ -412,7 +387,9 @@ void ExportRunTest::regionalSettings()
         environment.insert("LC_ALL", locale);
     }
     cli.setProcessEnvironment(environment);
-    cli.start(CliProgram(), CliArguments("Mixed", file, server_->port()) + TesterPassword + QStringList{"--columns", "Price,Whole,Neg,Cash,Ratio,Small,Born,Stamp,Midnight,Frac,Clock", "--separator", ";", "--no-header", "--formats", forms});
+    cli.start(CliProgram(), CliArguments("Mixed", file, server_->port()) + TesterPassword
+                                + QStringList{"--columns", "Price,Whole,Neg,Cash,Ratio,Small,Born,Stamp,Midnight,Frac,Clock",
+                                              "--separator", ";", "--no-header", "--formats", forms});
     QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.readAllStandardError(), QByteArray());
     QCOMPARE(cli.exitCode(), 0);
@@ -452,18 +429,15 @@ void ExportRunTest::fileFormats_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<int>("withSeparator");
     QTest::addColumn<int>("withLineBreak");
-    const QByteArray classic = "Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Gr\xfc\xdf"
-                               "e \x80 ? ?\r\n"
+    const QByteArray classic = "Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Gr\xfc\xdf" "e \x80 ? ?\r\n"
                                "8,more than sixteen bytes, \"quoted\" late\r\n\r\n";
     const QString emoji = QString::fromUcs4(U"\U0001F600", 1);
     const QByteArray unicode = QStringLiteral("Grüße € 中 ").toUtf8() + emoji.toUtf8();
     QTest::newRow("classic") << int(Quoting::None) << int(FileEncoding::Windows1252) << classic << 2 << 2;
     QTest::newRow("where needed, Windows-1252")
         << int(Quoting::WhereNeeded) << int(FileEncoding::Windows1252)
-        << QByteArray("Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7,Gr\xfc\xdf"
-                      "e \x80 ? ?\r\n"
-                      "8,\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n")
-        << 0 << 0;
+        << QByteArray("Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7,Gr\xfc\xdf" "e \x80 ? ?\r\n"
+                      "8,\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n") << 0 << 0;
     const QByteArray whereNeeded = "Id,Body\r\n1,\"a,b\"\r\n2,\"say \"\"hi\"\"\"\r\n3,\"cr\rx\"\r\n4,\"lf\ny\"\r\n5,\r\n6,\r\n7," + unicode
         + "\r\n8,\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n";
     QTest::newRow("where needed, UTF-8") << int(Quoting::WhereNeeded) << int(FileEncoding::Utf8) << whereNeeded << 0 << 0;
@@ -478,9 +452,7 @@ void ExportRunTest::fileFormats_data()
     QTest::newRow("all values, UTF-8 with BOM: \"\" is empty, nothing is NULL")
         << int(Quoting::All) << int(FileEncoding::Utf8WithBom)
         << ("\xEF\xBB\xBF\"Id\",\"Body\"\r\n\"1\",\"a,b\"\r\n\"2\",\"say \"\"hi\"\"\"\r\n\"3\",\"cr\rx\"\r\n\"4\",\"lf\ny\"\r\n"
-            "\"5\",\"\"\r\n\"6\",\r\n\"7\",\""
-            + unicode + "\"\r\n\"8\",\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n")
-        << 0 << 0;
+            "\"5\",\"\"\r\n\"6\",\r\n\"7\",\"" + unicode + "\"\r\n\"8\",\"more than sixteen bytes, \"\"quoted\"\" late\"\r\n\r\n") << 0 << 0;
     QString wide = QStringLiteral("Id,Body\r\n1,a,b\r\n2,say \"hi\"\r\n3,cr\rx\r\n4,lf\ny\r\n5,\r\n6,\r\n7,Grüße € 中 ") + emoji
         + "\r\n8,more than sixteen bytes, \"quoted\" late\r\n\r\n";
     QTest::newRow("raw, UTF-16 LE keeps every character") << int(Quoting::None) << int(FileEncoding::Utf16LeWithBom) << utf16(wide) << 2 << 2;

@@ -212,21 +212,9 @@ void MssqlTest::listTables()
     QCOMPARE(list.defaultSchema, QStringLiteral("dbo"));
     const QList<TableEntry> expected = {
         {"dbo", "ANALYSIS"}, // A-N-A-L-Y-S-I-S holds no "SYS": the substring test keeps it
-        {"dbo", "Awkward"},
-        {"dbo", "AwkwardLong"},
-        {"dbo", "Empty"},
-        {"dbo", "Huge"},
-        {"dbo", "It's]Keyed"},
-        {"dbo", "Long"},
-        {"dbo", "Many"},
-        {"dbo", "Mixed"},
-        {"dbo", "Odd]Name"},
-        {"dbo", "Orders"},
-        {"dbo", "People"},
-        {"dbo", "Pipes"},
-        {"dbo", "Texts"},
-        {"sales", "Orders"},
-        {"we]ird", "T]1"},
+        {"dbo", "Awkward"}, {"dbo", "AwkwardLong"}, {"dbo", "Empty"}, {"dbo", "Huge"}, {"dbo", "It's]Keyed"}, {"dbo", "Long"}, {"dbo", "Many"},
+        {"dbo", "Mixed"}, {"dbo", "Odd]Name"},
+        {"dbo", "Orders"}, {"dbo", "People"}, {"dbo", "Pipes"}, {"dbo", "Texts"}, {"sales", "Orders"}, {"we]ird", "T]1"},
         {"dbo", "PeopleView"}};
     QCOMPARE(list.entries, expected);
     // One yield per table or view row, including the ones the "SYS" test drops
